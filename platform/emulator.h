@@ -1,0 +1,46 @@
+// The emulated phone itself, as front-ends and tests see it: its screen, its
+// clock and locale, its folders, the keys a user presses, and faults that
+// tests inject into the file layer. App code never includes this header.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// ---- Clock and locale ---------------------------------------------------------
+// A fixed local time for GetLocalTime (tests, the headless driver); nullopt
+// returns to the real clock.
+void setFixedLocalTime(std::optional<SYSTEMTIME> time);
+// The phone's locale as an ICU id ("en_US", "de_DE"); empty: the user's
+// locale from the environment (LC_ALL, LC_NUMERIC/LC_TIME, LANG).
+void setLocale(const std::string& icuLocaleId);
+// Overrides the decimal separator the locale gives (0: no override; u"" as
+// an explicit override means "unavailable").
+void setDecimalSeparatorOverride(std::optional<std::u16string> separator);
+
+// ---- Folders -------------------------------------------------------------------
+// The program folder: where GetModuleFileNameW says the program lies. By
+// default the executable's folder, or TESSRA_HOME when set.
+void setProgramFolder(const std::string& folder);
+std::string programFolderUtf8();
+// The phone's root folder for the platform's own files (TESSRA_DEVICE, by
+// default $XDG_DATA_HOME/tessra or ~/.local/share/tessra). Created on demand.
+void setDeviceRoot(const std::string& folder);
+std::string deviceRoot();
+
+// ---- File faults (tests) ---------------------------------------------------------
+enum class FileOp { Open, Read, Write, Seek };
+// Makes the operation of kind op fail after `skip` more successful ones
+// (skip 0: the next one fails). Every armed fault fires once.
+void failFileOperation(FileOp op, int skip);
+void clearFileFaults();
+// How many operations of a kind ran since the last clear (for tests that
+// sweep a fault over every write of an operation).
+int fileOperationCount(FileOp op);
+
+}  // namespace platform
