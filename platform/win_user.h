@@ -405,3 +405,20 @@ int SetScrollPos(HWND window, int bar, int pos, BOOL redraw);
 int GetScrollPos(HWND window, int bar);
 BOOL SetScrollRange(HWND window, int bar, int minPos, int maxPos, BOOL redraw);
 BOOL GetScrollRange(HWND window, int bar, int* minPos, int* maxPos);
+
+// ---- Text drawing on the phone's character screen ------------------------------
+// The emulated screen is a grid of character cells; a device context draws
+// into it with the colours and font selected into it.
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+int SetBkMode(HDC dc, int mode);
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_SINGLELINE = 0x0020;
+constexpr UINT DT_NOPREFIX = 0x0800;
+int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format);
+BOOL InvertRect(HDC dc, const RECT* rect);
+BOOL DrawFocusRect(HDC dc, const RECT* rect);
+LONG GetDialogBaseUnits();

@@ -1,0 +1,68 @@
+// The phone as a front-end drives it: keys in, a character screen out.
+// Front-ends (the terminal and the headless driver) and tests use this;
+// app code never includes it.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// The emulated screen: size in pixels and dots per inch. Text cells are
+// 6 x 22 pixels at 96 dpi (scaled with the dpi), so one form line is one
+// text row and the default 240 x 320 screen is 40 columns wide.
+struct ScreenConfig {
+  int width = 240;
+  int height = 320;
+  int dpi = 96;
+};
+void configureScreen(const ScreenConfig& config);
+ScreenConfig screenConfig();
+
+// The phone's keys. Char carries a digit, '*', '#' or a letter.
+enum class Key { SoftLeft, SoftRight, Back, Up, Down, Left, Right, Action, Char };
+struct KeyEvent {
+  Key key = Key::Action;
+  char16_t ch = 0;
+};
+
+// Called by the message loop whenever the queue is empty: waits for the
+// user's next key and returns it. nullopt means the user leaves the program
+// (the main window is closed as the phone's home key would). A front-end may
+// also end the process from here.
+using InputSource = std::function<std::optional<KeyEvent>()>;
+void setInputSource(InputSource source);
+
+// Turns a key into the messages the phone sends: soft keys and Back go to the
+// shell (soft-key bars, menus, the Back override), every other key to the
+// focused window as WM_KEYDOWN / WM_CHAR / WM_KEYUP.
+void pressKey(const KeyEvent& key);
+
+// Runs queued messages until the queue is empty (tests).
+void runPending();
+
+// One character cell of the screen.
+struct Cell {
+  char16_t ch = u' ';
+  COLORREF background = 0xFFFFFF;
+  COLORREF foreground = 0x000000;
+  bool bold = false;
+  bool inverse = false;
+};
+struct ScreenImage {
+  int columns = 0;
+  int rows = 0;
+  std::vector<Cell> cells;  // row-major
+  const Cell& at(int column, int row) const { return cells[static_cast<std::size_t>(row * columns + column)]; }
+  // The screen as UTF-8 text, one line per row, trailing spaces kept.
+  std::string text() const;
+};
+// Paints every visible window (title, client area, dialogs and message boxes
+// on top, open menus, the soft-key labels) and returns the screen.
+ScreenImage renderScreen();
+
+}  // namespace platform
