@@ -34,6 +34,10 @@ void setDeviceRoot(const std::string& folder);
 std::string deviceRoot();
 
 // ---- File faults (tests) ---------------------------------------------------------
+// A fault makes the call fail as a failing device would: CreateFileW with
+// ERROR_ACCESS_DENIED, ReadFile with ERROR_READ_FAULT, WriteFile,
+// SetEndOfFile and CopyFileW (each one Write) with ERROR_WRITE_FAULT,
+// SetFilePointer with ERROR_SEEK.
 enum class FileOp { Open, Read, Write, Seek };
 // Makes the operation of kind op fail after `skip` more successful ones
 // (skip 0: the next one fails). Every armed fault fires once.

@@ -45,6 +45,23 @@ void pressKey(const KeyEvent& key);
 // Runs queued messages until the queue is empty (tests).
 void runPending();
 
+// Destroys every window and forgets queued messages, menus, beeps and shell
+// requests, so that each test starts from an empty phone. The input source
+// and the screen configuration stay.
+void resetWindows();
+
+// How many times the program sounded MessageBeep.
+int beepCount();
+
+// The requests the program handed to ShellExecuteExW, oldest first (placing
+// calls and other phone services are recorded, not carried out).
+struct ShellRequest {
+  std::u16string verb;
+  std::u16string file;
+  std::u16string parameters;
+};
+const std::vector<ShellRequest>& shellRequests();
+
 // One character cell of the screen.
 struct Cell {
   char16_t ch = u' ';

@@ -13,6 +13,7 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_WRITE_FAULT = 29;
 constexpr DWORD ERROR_READ_FAULT = 30;
+constexpr DWORD ERROR_SEEK = 25;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_HANDLE_EOF = 38;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
@@ -48,7 +49,9 @@ constexpr int MAX_PATH = 260;
 // A file opened with share mode 0 holds an exclusive lock: every other open
 // of the same file, from this process or another, fails with
 // ERROR_SHARING_VIOLATION until it is closed. Opens that share reading take
-// a shared lock. Paths use '/' on this platform.
+// a shared lock. Paths use '/' on this platform; '\' is taken as a
+// separator too, and a path that begins with a single '\' ("\Tessra.tmp")
+// lies in the phone's root folder.
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, void* security, DWORD creation,
                    DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
@@ -122,3 +125,9 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR for
 int _wcsicmp(LPCWSTR a, LPCWSTR b);
 int _wcsnicmp(LPCWSTR a, LPCWSTR b, std::size_t count);
 std::size_t wcslen16(LPCWSTR s);
+
+// The absolute, canonical form of a path (symbolic links and "." / ".."
+// resolved) for an existing file; the path made absolute otherwise.
+// Returns the length without the terminator, 0 on failure, or the room
+// needed when the buffer is too small.
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* filePart);

@@ -46,7 +46,6 @@ struct HFONT__;
 struct HDC__;
 struct HMENU__;
 struct HICON__;
-struct HGDIOBJ__;
 using HWND = HWND__*;
 using HINSTANCE = HINSTANCE__*;
 using HBRUSH = HBRUSH__*;
@@ -54,7 +53,9 @@ using HFONT = HFONT__*;
 using HDC = HDC__*;
 using HMENU = HMENU__*;
 using HICON = HICON__*;
-using HGDIOBJ = HGDIOBJ__*;
+// Any drawing object (brush, font) passes as an HGDIOBJ, as with Win32's
+// STRICT definitions: SelectObject(dc, font), DeleteObject(brush).
+using HGDIOBJ = void*;
 using HANDLE = void*;
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))

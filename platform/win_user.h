@@ -184,7 +184,13 @@ constexpr UINT PM_REMOVE = 1;
 BOOL PeekMessageW(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
+// In a dialog, Up and Down move the focus between the WS_TABSTOP controls
+// unless the focused control answers WM_GETDLGCODE with DLGC_WANTARROWS (or
+// is a list box of several rows or a multi-line edit box).
 BOOL IsDialogMessageW(HWND dialog, MSG* msg);
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 
 // ---- Focus, visibility, geometry ------------------------------------------
 HWND SetFocus(HWND window);

@@ -27,6 +27,10 @@ bool isEmptyValue(const FieldValue& value);
 // itemIndex (-1: none). The walk is bounded (a revisited position is 15).
 ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position);
 
+// The 12-byte RecordHeader at position, as stored (bit 31 included).
+ErrorCode readRecordHeader(Database& db, Position position, RecordHeader& header);
+ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader& header);
+
 // Makes every item's valuePosition and value describe db.currentRecord (or
 // the empty record when it is none). Reads the RecordHeader into
 // db.currentRecordHeader with bit 31 cleared.

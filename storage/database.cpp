@@ -32,6 +32,8 @@ void setStartupValues(Database& db) {
   db.currentRecord = noPosition;
   db.currentRecordHeader = RecordHeader{};
   db.currentRecordLoaded = false;
+  db.misplacedRecord = noPosition;
+  db.dataHeaderUnsaved = false;
   for (auto& slot : db.brushCache) slot = BrushSlot{};
   db.backgroundColour = 0xFFFFFF;
   db.backgroundBrush = nullptr;
@@ -42,7 +44,10 @@ void setStartupValues(Database& db) {
 }
 
 std::int32_t keyItem(const Database& db) {
-  if (db.dataHeader.sortItem != noItem) return static_cast<std::int32_t>(db.dataHeader.sortItem);
+  // A stored sortItem outside the layout counts as none.
+  if (db.dataHeader.sortItem < static_cast<std::uint32_t>(db.itemCount)) {
+    return static_cast<std::int32_t>(db.dataHeader.sortItem);
+  }
   for (std::int32_t i = 0; i < db.itemCount; ++i) {
     auto kind = static_cast<ItemKind>(db.items[i].kind);
     if (kind == ItemKind::Field || kind == ItemKind::PickList) return i;

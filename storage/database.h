@@ -77,6 +77,11 @@ struct Database {
   // False until a record has been shown in full: a commit never writes
   // the controls of a half-loaded record into the file.
   bool currentRecordLoaded = false;
+  // A record whose key was stored but which could not be moved to its
+  // sorted place; the next commit of it tries again.
+  Position misplacedRecord = noPosition;
+  // The DataHeader in memory differs from the file's: a write failed.
+  bool dataHeaderUnsaved = false;
   BrushSlot brushCache[brushCacheSize];
   COLORREF backgroundColour = 0xFFFFFF;
   HBRUSH backgroundBrush = nullptr;

@@ -192,4 +192,7 @@ struct LayoutItem {
   HBRUSH brush = nullptr;
   HWND control = nullptr;
   HWND spinControl = nullptr;
+  // A pick list keeps its stored text until the user picks another row:
+  // a stored text that matches no choice is shown as the first choice.
+  bool selectionChanged = false;
 };

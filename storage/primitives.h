@@ -34,6 +34,26 @@ bool writeText8(HANDLE file, const char16_t* text);
 ErrorCode readAt(Database& db, Position position, std::uint32_t length, void* destination);
 ErrorCode writeAt(Database& db, Position position, std::uint32_t length, const void* source);
 
+// Bytes from the start of the data area to the end of the file; 0 when the
+// file is shorter than dataBase or its size is unknown.
+std::uint32_t dataAreaSize(Database& db);
+
+// Guards a walk over blocks chained through the file. Every block is at
+// least 8 bytes long, so a sound chain has at most dataAreaSize / 8 links; a
+// walk that revisits a position is caught early (Brent's cycle detection, no
+// memory needed), and one that outgrows the bound is refused as well.
+struct ChainWalk {
+  explicit ChainWalk(std::uint32_t maxSteps) : limit(maxSteps) {}
+  // False when position closes a cycle or the walk took too many steps.
+  bool step(Position position);
+
+  std::uint32_t limit;
+  std::uint32_t steps = 0;
+  Position saved = noPosition;
+  std::uint32_t power = 1;
+  std::uint32_t length = 0;
+};
+
 // The text after the last ':', '\' or '/' of path; the whole path without any.
 const char16_t* fileNameOf(const char16_t* path);
 

@@ -1,0 +1,261 @@
+#include <initializer_list>
+
+#include "commands/dispatch.h"
+
+#include "resources/ids.h"
+#include "shell/catalogue.h"
+#include "storage/database.h"
+#include "storage/open.h"
+#include "views/calculated.h"
+#include "views/control_behaviour.h"
+#include "views/form.h"
+#include "views/list_view.h"
+
+namespace {
+
+constexpr int titleRoom = 32;
+constexpr int messageRoom = 128;
+
+// Shows exactly one of the four soft-key bars.
+void showBar(Database& db, HWND visible) {
+  for (HWND bar : {db.catalogueBar, db.listBar, db.formBar, db.editBar})
+    if (bar != nullptr) ShowWindow(bar, bar == visible ? SW_SHOW : SW_HIDE);
+}
+
+void enableSpinControls(Database& db, bool enable) {
+  for (std::int32_t i = 0; i < db.itemCount; ++i)
+    if (db.items[i].spinControl != nullptr) EnableWindow(db.items[i].spinControl, enable ? TRUE : FALSE);
+}
+
+void focusCurrentControl(Database& db) {
+  if (db.currentItem != -1 && db.items[db.currentItem].control != nullptr)
+    SetFocus(db.items[db.currentItem].control);
+}
+
+void report(HWND window, ErrorCode code, bool silentCancel) {
+  if (code == err::ok || (silentCancel && code == err::canceled)) return;
+  showMessage(window, code, MB_ICONERROR);
+}
+
+bool isKind(const LayoutItem& item, ItemKind kind) { return static_cast<ItemKind>(item.kind) == kind; }
+
+bool isNumericType(std::uint8_t type) {
+  auto t = static_cast<ValueType>(type);
+  return t == ValueType::Integer || t == ValueType::Number || t == ValueType::Currency;
+}
+
+void goToButton(Database& db, std::uint32_t target) {
+  if (target >= static_cast<std::uint32_t>(db.itemCount)) return;
+  auto t = static_cast<std::int32_t>(target);
+  db.currentItem = t;
+  auto passOver = [&](std::int32_t i) {
+    return isKind(db.items[i], ItemKind::Label) || isKind(db.items[i], ItemKind::Calculated);
+  };
+  std::int32_t found = -1;
+  for (std::int32_t i = t; i < db.itemCount; ++i)
+    if (!passOver(i)) {
+      found = i;
+      break;
+    }
+  if (found < 0)
+    for (std::int32_t i = t; i >= 0; --i)
+      if (!passOver(i)) {
+        found = i;
+        break;
+      }
+  SetFocus(found >= 0 ? db.items[found].control : nullptr);
+  ensureVisible(db, t, false);
+}
+
+// A notification of one of the form's controls (they all carry id -1 and
+// are told apart by their window).
+std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD notifyCode) {
+  if (db.screen == Screen::Catalogue || control == nullptr) return 0;
+  std::int32_t index = -1;
+  for (std::int32_t i = 0; i < db.itemCount; ++i)
+    if (db.items[i].control == control) {
+      index = i;
+      break;
+    }
+  if (index < 0) return 0;
+  LayoutItem& item = db.items[index];
+  const bool editing = db.screen == Screen::Editing;
+  switch (static_cast<ItemKind>(item.kind)) {
+    case ItemKind::Field:
+      if ((notifyCode == EN_CHANGE || notifyCode == EN_UPDATE) && editing) {
+        db.currentRecordHeader.flags |= modifiedFlag;
+        if (isNumericType(item.valueType)) recalculate(db, -1);
+      }
+      return 1;
+    case ItemKind::CheckBox:
+      if (notifyCode != BN_CLICKED) return 1;
+      if (editing) {
+        db.currentRecordHeader.flags |= modifiedFlag;
+        recalculate(db, -1);
+      } else {
+        // Outside Editing the box keeps the value it had.
+        LRESULT checked = SendMessageW(control, BM_GETCHECK, 0, 0);
+        SendMessageW(control, BM_SETCHECK, checked == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+      }
+      return 1;
+    case ItemKind::PickList:
+      if (notifyCode == LBN_SELCHANGE && editing) {
+        db.currentRecordHeader.flags |= modifiedFlag;
+        item.selectionChanged = true;
+      }
+      return 1;
+    case ItemKind::GoToButton:
+      if (notifyCode == BN_CLICKED) goToButton(db, item.target);
+      return 1;
+    case ItemKind::SearchButton:
+    case ItemKind::SmsButton:
+      // Searches and SMS sending arrive with their own commands.
+      (void)window;
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int showMessage(HWND owner, WORD stringId, UINT flags) {
+  Database& db = theDatabase();
+  WCHAR caption[titleRoom] = {};
+  WCHAR text[messageRoom] = {};
+  LoadStringW(db.instance, str::appName, caption, titleRoom);
+  LoadStringW(db.instance, stringId, text, messageRoom);
+  return MessageBoxW(owner, text, caption, flags);
+}
+
+void focusFirstInputItem(Database& db) {
+  for (std::int32_t i = 0; i < db.itemCount; ++i) {
+    switch (static_cast<ItemKind>(db.items[i].kind)) {
+      case ItemKind::Field:
+      case ItemKind::CheckBox:
+      case ItemKind::PickList:
+      case ItemKind::GoToButton:
+      case ItemKind::SearchButton:
+      case ItemKind::SmsButton:
+        SetFocus(db.items[i].control);
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+ErrorCode showListView(Database& db) {
+  if (db.screen == Screen::ListView) return err::ok;
+  bool openedHere = false;
+  if (db.screen == Screen::Catalogue) {
+    LRESULT row = SendMessageW(db.listBox, LB_GETCURSEL, 0, 0);
+    if (row == LB_ERR) return err::ok;
+    WCHAR name[room::filePath] = {};
+    if (SendMessageW(db.listBox, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= room::filePath)
+      return err::readData;
+    SendMessageW(db.listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(name));
+    WCHAR path[room::filePath] = {};
+    if (!databasePath(name, path)) return err::readData;
+    db.screen = Screen::FormView;
+    ErrorCode code = openDatabase(db.mainWindow, db, path);
+    if (code != err::ok) {
+      db.screen = Screen::Catalogue;
+      return code;
+    }
+    SetWindowTextW(db.mainWindow, name);
+    if (db.includedCount == 0) {
+      showBar(db, db.formBar);
+      ShowWindow(db.listBox, SW_HIDE);
+      if (db.currentItem != -1) {
+        SetFocus(db.items[db.currentItem].control);
+        ensureVisible(db, db.currentItem, true);
+      }
+      return err::ok;
+    }
+    openedHere = true;
+  }
+  ErrorCode code = fillRecordList(db);
+  if (code != err::ok) {
+    if (openedHere) {
+      // The user must never be left on a screen with no way back: close the
+      // database again and bring the Catalogue back whole.
+      closeDatabase(nullptr, db);
+      listDatabases(db);
+    }
+    return code;
+  }
+  showBar(db, db.listBar);
+  db.screen = Screen::ListView;
+  ShowWindow(db.listBox, SW_SHOW);
+  SetFocus(db.listBox);
+  enableSpinControls(db, false);
+  return err::ok;
+}
+
+ErrorCode showFormView(Database& db, bool discard) {
+  if (db.screen == Screen::FormView) return err::ok;
+  ErrorCode code = prepareFormView(db, discard);
+  if (code != err::ok) return code;
+  showBar(db, db.formBar);
+  db.screen = Screen::FormView;
+  ShowWindow(db.listBox, SW_HIDE);
+  focusCurrentControl(db);
+  enableSpinControls(db, false);
+  return err::ok;
+}
+
+ErrorCode startEditing(Database& db) {
+  if (db.screen == Screen::Editing || db.readOnly) return err::ok;
+  ErrorCode code = prepareEditing(db);
+  if (code != err::ok) return code;
+  showBar(db, db.editBar);
+  db.screen = Screen::Editing;
+  ShowWindow(db.listBox, SW_HIDE);
+  focusCurrentControl(db);
+  enableSpinControls(db, true);
+  return err::ok;
+}
+
+std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD notifyCode) {
+  Database& db = theDatabase();
+  const Screen screen = db.screen;
+  const bool listOrForm = screen == Screen::ListView || screen == Screen::FormView;
+  switch (commandId) {
+    case cmdOpen:
+      if (screen == Screen::Catalogue) report(window, showListView(db), false);
+      return 0;
+    case cmdEmail:
+      return 0;
+    case cmdDeleteDatabase:
+      if (screen == Screen::Catalogue) report(window, deleteDatabase(db), true);
+      return 0;
+    case cmdClose:
+      if (screen == Screen::Catalogue) SendMessageW(db.mainWindow, WM_CLOSE, 0, 0);
+      return 0;
+    case cmdShowList:
+      if (listOrForm && db.includedCount > 0) report(window, showListView(db), false);
+      return 0;
+    case cmdDone:
+      if ((screen == Screen::ListView || screen == Screen::Editing) && db.isOpen)
+        report(window, showFormView(db, false), false);
+      return 0;
+    case cmdEdit:
+      if (listOrForm && !db.readOnly) report(window, startEditing(db), false);
+      return 0;
+    case cmdCancel:
+      if (screen == Screen::Editing && db.isOpen) report(window, showFormView(db, true), false);
+      return 0;
+    case cmdSort:
+    case cmdSearch:
+    case cmdNew:
+    case cmdDuplicate:
+    case cmdDeleteRecord:
+    case cmdDial:
+    case cmdMenu:
+      // These commands arrive with their own operations.
+      return 0;
+    default:
+      return dispatchNotification(db, window, control, notifyCode);
+  }
+}

@@ -1,0 +1,82 @@
+#include "fuzz/fuzz_file.h"
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "platform/text.h"
+#include "records/encoding.h"
+#include "storage/bytes.h"
+#include "storage/primitives.h"
+#include "storage/space.h"
+#include "views/values.h"
+
+namespace fuzzing {
+
+namespace {
+
+std::string scratchPath() {
+  static const std::string path = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+                                  "/tessra-fuzz-" + std::to_string(getpid()) + ".tsq";
+  return path;
+}
+
+}  // namespace
+
+Database& freshDatabase() {
+  static auto db = std::make_unique<Database>();
+  setStartupValues(*db);
+  return *db;
+}
+
+ScratchFile::ScratchFile(const std::uint8_t* data, std::size_t size) {
+  {
+    std::ofstream out(scratchPath(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  std::u16string path = platform::fromUtf8(scratchPath());
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+ScratchFile::~ScratchFile() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
+bool acceptPassword(HWND, Database&) { return true; }
+
+void walkDataArea(Database& db) {
+  std::uint8_t raw[dataHeaderSize];
+  if (readAt(db, 0, dataHeaderSize, raw) != err::ok) return;
+  DataHeader& h = db.dataHeader;
+  h = DataHeader{loadU32(raw),      loadU32(raw + 4),  loadU32(raw + 8), loadU32(raw + 12),
+                 loadU32(raw + 16), loadU32(raw + 20), loadU32(raw + 24)};
+
+  char16_t text[formatBufferSize];
+  const std::int32_t key = keyItem(db);
+  ChainWalk records(maxChainSteps(db));
+  std::uint32_t seen = 0;
+  for (Position at = h.firstRecord; at != noPosition && seen < h.recordCount; ++seen) {
+    if (!records.step(at)) break;
+    RecordHeader header;
+    if (readRecordHeader(db, at, header) != err::ok) break;
+    Position keyPosition = noPosition;
+    if (findKeyField(db, header.firstField, key, keyPosition) != err::ok) break;
+    db.currentRecord = at;
+    if (loadRecordValues(db) != err::ok) break;
+    for (std::int32_t i = 0; i < db.itemCount; ++i) formatValue(text, db.items[i].value);
+    at = header.nextRecord;
+  }
+
+  FieldValue value;
+  for (Position sms : {h.smsNumberValue, h.smsMessageValue}) {
+    if (readFieldValue(db, sms, value) == err::ok) formatValue(text, value);
+  }
+
+  bool changed = false;
+  Position taken = noPosition;
+  if (allocateSpace(db, 12, changed, taken) == err::ok) releaseSpace(db, taken, 12, changed);
+}
+
+}  // namespace fuzzing

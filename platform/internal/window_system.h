@@ -1,0 +1,123 @@
+// The window system's own state: the window table, the top-level z-order,
+// focus and activation, the screen's geometry. Only platform files include
+// this; app code sees windows through HWNDs.
+//
+// An HWND is a number: a fixed base plus the window's slot in the table.
+// Slots are never reused, so a stale or forged handle finds an empty slot (or
+// none) and is refused; nothing is ever reached through a pointer the caller
+// handed in. A later "remote window" (a window of another running instance)
+// can take handles with windowRemoteBit set, which local lookups refuse.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win_user.h"
+
+namespace platform::detail {
+
+constexpr std::uintptr_t windowHandleBase = 0x10000;
+constexpr std::uintptr_t windowRemoteBit = std::uintptr_t{1} << 40;
+
+enum class WindowKind { Normal, Dialog, MessageBox, MenuBar };
+
+// What a dialog window keeps beside the ordinary window: its procedure, the
+// DWL_* values and the modal loop's answer.
+struct DialogState {
+  DLGPROC proc = nullptr;
+  LONG_PTR msgResult = 0;
+  LONG_PTR user = 0;
+  bool modal = false;
+  bool ended = false;
+  INT_PTR result = 0;
+  HWND savedFocus = nullptr;  // restored when the dialog is activated again
+};
+
+struct Window {
+  HWND handle = nullptr;
+  WindowKind kind = WindowKind::Normal;
+  std::u16string className;
+  WNDPROC proc = nullptr;
+  HBRUSH classBrush = nullptr;
+  UINT classStyle = 0;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  LONG_PTR id = 0;
+  LONG_PTR userData = 0;
+  HINSTANCE instance = nullptr;
+  HWND parent = nullptr;  // child windows only
+  HWND owner = nullptr;   // top-level windows only (dialogs, bars, boxes)
+  std::vector<HWND> children;  // creation order; the first is on top
+  RECT rect{};  // in the parent's client coordinates, or the screen's
+  std::u16string text;
+  HFONT font = nullptr;
+  HWND lastFocus = nullptr;  // top-level windows: the focus when deactivated
+  bool invalid = false;
+  bool eraseNeeded = false;
+  bool destroying = false;
+  std::unique_ptr<DialogState> dialog;
+};
+
+// The live window of a handle, or nullptr for stale, forged or remote ones.
+// The pointer is valid until the next call that may destroy windows (any
+// message send): callers look the handle up again after sending.
+Window* findWindow(HWND handle);
+// Adds a window to the table and returns its new handle.
+HWND addWindow(std::unique_ptr<Window> window);
+// Frees a window's slot (the window must already be unlinked).
+void freeWindow(HWND handle);
+// Every live window handle, in creation order.
+std::vector<HWND> allWindows();
+
+// Top-level windows in z-order, bottom first.
+std::vector<HWND>& topLevelOrder();
+// The program's main window: the oldest live ordinary top-level window.
+HWND mainWindow();
+
+struct FocusState {
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  HWND foreground = nullptr;
+};
+FocusState& focusState();
+
+// True when `window` is `root`, one of its descendants, or a window owned by
+// root or by one of those (a dialog's bar, say).
+bool belongsTo(HWND window, HWND root);
+// The top-level window holding `window` (itself when top-level).
+HWND topLevelOf(HWND window);
+// A window's rectangle in screen pixels.
+RECT screenRectOf(const Window& window);
+// Shown itself and all its ancestors shown.
+bool reallyVisible(HWND window);
+
+// ---- The screen --------------------------------------------------------------
+struct ScreenGeometry {
+  int width = 240;
+  int height = 320;
+  int dpi = 96;
+  int cellWidth = 6;
+  int cellHeight = 22;
+  int columns = 40;
+  int rows = 14;
+  RECT titleRow{};    // pixels
+  RECT softKeyRow{};  // pixels
+  RECT clientArea{};  // between the two rows
+};
+const ScreenGeometry& screenGeometry();
+int scaled(int pixelsAt96);
+
+// Registers the standard control classes the first time any window-system
+// call needs them.
+void ensureStarted();
+
+// Destroys every window, clears the queue, focus, menus and logs (tests).
+void resetWindowState();
+// Hooks the other window-system modules run on reset.
+void resetQueue();
+void resetShell();
+void resetGdi();
+
+}  // namespace platform::detail

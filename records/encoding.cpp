@@ -1,0 +1,235 @@
+#include "records/encoding.h"
+
+#include <cstring>
+
+#include "storage/bytes.h"
+#include "storage/database.h"
+#include "storage/primitives.h"
+
+namespace {
+
+// position + offset, or none when the sum leaves the 32-bit position range.
+Position advance(Position position, std::uint32_t offset) {
+  return position > noPosition - 1 - offset ? noPosition : position + offset;
+}
+
+ErrorCode readPayloadAt(Database& db, Position position, std::uint32_t length, void* destination) {
+  Position at = advance(position, fieldHeaderSize);
+  return at == noPosition ? err::readData : readAt(db, at, length, destination);
+}
+
+ErrorCode readTextPayload(Database& db, Position position, TextValue& text) {
+  std::uint8_t raw[2];
+  if (ErrorCode code = readPayloadAt(db, position, 2, raw)) return code;
+  std::uint16_t count = loadU16(raw);
+  if (count == 0 || count > room::valueText) return err::readData;
+  Position at = advance(position, fieldHeaderSize + 2);
+  if (at == noPosition) return err::readData;
+  if (ErrorCode code = readAt(db, at, count * 2u, text.chars)) return code;
+  if (text.chars[count - 1] != 0) return err::readData;
+  text.count = count;
+  return err::ok;
+}
+
+bool isValueKind(std::uint8_t kind) {
+  auto k = static_cast<ItemKind>(kind);
+  return k == ItemKind::Field || k == ItemKind::CheckBox || k == ItemKind::PickList;
+}
+
+}  // namespace
+
+ErrorCode readFieldValue(Database& db, Position position, FieldValue& value) {
+  std::uint8_t header[fieldHeaderSize];
+  if (ErrorCode code = readAt(db, position, fieldHeaderSize, header)) return code;
+  value.next = loadU32(header);
+  value.fieldId = loadU16(header + 4);
+  value.valueType = header[6];
+  value.reserved = header[7];
+
+  auto& payload = value.payload;
+  switch (static_cast<ValueType>(value.valueType)) {
+    case ValueType::Integer: {
+      std::uint8_t raw[4];
+      if (ErrorCode code = readPayloadAt(db, position, 4, raw)) return code;
+      payload.integer = static_cast<std::int32_t>(loadU32(raw));
+      return err::ok;
+    }
+    case ValueType::Number:
+    case ValueType::Currency: {
+      std::uint8_t raw[8];
+      if (ErrorCode code = readPayloadAt(db, position, 8, raw)) return code;
+      payload.number = loadDouble(raw);
+      return err::ok;
+    }
+    case ValueType::Date:
+    case ValueType::Time: {
+      std::uint8_t raw[20];
+      if (ErrorCode code = readPayloadAt(db, position, 20, raw)) return code;
+      payload.calendar.noValue = loadU32(raw);
+      std::memcpy(&payload.calendar.time, raw + 4, sizeof(SYSTEMTIME));
+      // Without a value, the calendar part is what a picker offers: now.
+      if (payload.calendar.noValue == 1) resetValue(value);
+      return err::ok;
+    }
+    case ValueType::Text:
+      return readTextPayload(db, position, payload.text);
+    case ValueType::YesNo:
+      return readPayloadAt(db, position, 1, &payload.yesNo);
+  }
+  return err::internal;
+}
+
+void resetValue(FieldValue& value) {
+  auto& payload = value.payload;
+  switch (static_cast<ValueType>(value.valueType)) {
+    case ValueType::Integer:
+      payload.integer = 0;
+      break;
+    case ValueType::Number:
+    case ValueType::Currency:
+      payload.number = 0.0;
+      break;
+    case ValueType::Date:
+      payload.calendar.noValue = 1;
+      GetLocalTime(&payload.calendar.time);
+      payload.calendar.time.wHour = 0;
+      payload.calendar.time.wMinute = 0;
+      payload.calendar.time.wSecond = 0;
+      payload.calendar.time.wMilliseconds = 0;
+      break;
+    case ValueType::Time:
+      payload.calendar.noValue = 1;
+      GetLocalTime(&payload.calendar.time);
+      payload.calendar.time.wYear = 1899;
+      payload.calendar.time.wMonth = 12;
+      payload.calendar.time.wDay = 30;
+      payload.calendar.time.wMilliseconds = 0;
+      break;
+    case ValueType::Text:
+      payload.text.count = 1;
+      payload.text.chars[0] = 0;
+      break;
+    case ValueType::YesNo:
+      payload.yesNo = 0;
+      break;
+  }
+}
+
+std::uint32_t storedSize(const FieldValue& value) {
+  switch (static_cast<ValueType>(value.valueType)) {
+    case ValueType::Integer:
+      return 12;
+    case ValueType::Number:
+    case ValueType::Currency:
+      return 16;
+    case ValueType::Date:
+    case ValueType::Time:
+      return 28;
+    case ValueType::Text: {
+      // An in-memory count is 1..259; anything else is held to that range.
+      std::uint32_t count = value.payload.text.count;
+      if (count < 1) count = 1;
+      if (count > room::valueText) count = room::valueText;
+      return 2 * count + 10;
+    }
+    case ValueType::YesNo:
+      return 9;
+  }
+  return maxFieldValueSize;
+}
+
+bool isEmptyValue(const FieldValue& value) {
+  const auto& payload = value.payload;
+  switch (static_cast<ValueType>(value.valueType)) {
+    case ValueType::Integer:
+      return payload.integer == 0;
+    case ValueType::Number:
+    case ValueType::Currency:
+      return payload.number == 0.0;
+    case ValueType::Date:
+    case ValueType::Time:
+      return payload.calendar.noValue == 1;
+    case ValueType::Text:
+      return payload.text.count <= 1 || payload.text.chars[0] == 0;
+    case ValueType::YesNo:
+      return payload.yesNo == 0;
+  }
+  return false;
+}
+
+std::uint32_t maxChainSteps(Database& db) { return dataAreaSize(db) / 8; }
+
+ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position) {
+  position = noPosition;
+  if (itemIndex < 0 || itemIndex >= db.itemCount) return err::ok;
+  const LayoutItem& item = db.items[itemIndex];
+  ChainWalk walk(maxChainSteps(db));
+  for (Position at = firstField; at != noPosition;) {
+    if (!walk.step(at)) return err::readData;
+    std::uint8_t header[fieldHeaderSize];
+    if (ErrorCode code = readAt(db, at, fieldHeaderSize, header)) return code;
+    if (header[6] == item.valueType && loadU16(header + 4) == item.fieldId) {
+      position = at;
+      return err::ok;
+    }
+    at = loadU32(header);
+  }
+  return err::ok;
+}
+
+ErrorCode readRecordHeader(Database& db, Position position, RecordHeader& header) {
+  std::uint8_t raw[recordHeaderSize];
+  if (ErrorCode code = readAt(db, position, recordHeaderSize, raw)) return code;
+  header.firstField = loadU32(raw);
+  header.nextRecord = loadU32(raw + 4);
+  header.flags = loadU32(raw + 8);
+  return err::ok;
+}
+
+ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader& header) {
+  std::uint8_t raw[recordHeaderSize];
+  storeU32(raw, header.firstField);
+  storeU32(raw + 4, header.nextRecord);
+  storeU32(raw + 8, header.flags);
+  return writeAt(db, position, recordHeaderSize, raw);
+}
+
+ErrorCode loadRecordValues(Database& db) {
+  db.currentRecordLoaded = false;
+  for (std::int32_t i = 0; i < db.itemCount; ++i) {
+    LayoutItem& item = db.items[i];
+    item.valuePosition = noPosition;
+    item.value.next = noPosition;
+    resetValue(item.value);
+  }
+  if (db.currentRecord == noPosition) return err::ok;
+
+  if (ErrorCode code = readRecordHeader(db, db.currentRecord, db.currentRecordHeader)) return code;
+  db.currentRecordHeader.flags &= ~modifiedFlag;
+
+  ChainWalk walk(maxChainSteps(db));
+  FieldValue scratch;
+  for (Position at = db.currentRecordHeader.firstField; at != noPosition; at = scratch.next) {
+    if (!walk.step(at)) return err::readData;
+    if (ErrorCode code = readFieldValue(db, at, scratch)) return code;
+    for (std::int32_t i = 0; i < db.itemCount; ++i) {
+      LayoutItem& item = db.items[i];
+      if (isValueKind(item.kind) && item.valueType == scratch.valueType && item.fieldId == scratch.fieldId) {
+        item.valuePosition = at;
+        item.value = scratch;
+        break;
+      }
+    }
+  }
+  return err::ok;
+}
+
+void setText(FieldValue& value, const char16_t* text) {
+  std::uint16_t length = 0;
+  while (length < room::valueText - 1 && text[length] != 0) {
+    value.payload.text.chars[length] = text[length];
+    ++length;
+  }
+  value.payload.text.chars[length] = 0;
+  value.payload.text.count = static_cast<std::uint16_t>(length + 1);
+}

@@ -1,0 +1,259 @@
+#include "tools/tsq/check.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <tuple>
+#include <utility>
+
+#include "platform/windows.h"
+#include "records/encoding.h"
+#include "storage/bytes.h"
+#include "tools/tsq/definition.h"
+
+namespace tsq {
+namespace {
+
+// A stretch of the data area that something claims.
+struct Block {
+  Position position;
+  std::uint32_t size;
+  std::string owner;
+};
+
+// A damaged file could otherwise fill the screen with one fault repeated.
+constexpr std::size_t maxProblems = 200;
+
+class Checker {
+ public:
+  explicit Checker(const TsqFile& file)
+      : file_(file), data_(file.data()), header_(readDataHeader(data_)), budget_(file.dataSize() / 8) {}
+
+  std::vector<std::string> run() {
+    blocks_.push_back({0, dataHeaderSize, "the DataHeader"});
+    checkSortItem();
+    walkRecords();
+    walkFreeList();
+    checkSmsText(header_.smsNumberValue, "the remembered SMS number");
+    checkSmsText(header_.smsMessageValue, "the remembered SMS message");
+    checkOverlaps();
+    if (problems_.size() > maxProblems) {
+      std::size_t more = problems_.size() - maxProblems;
+      problems_.resize(maxProblems);
+      problems_.push_back("... and " + std::to_string(more) + " more problems");
+    }
+    return problems_;
+  }
+
+ private:
+  void report(std::string line) { problems_.push_back(std::move(line)); }
+
+  // Every block is at least 8 bytes, so a file whose walks take more steps
+  // than that in all has blocks that overlap; the walks stop there, so that
+  // no file makes the check slow.
+  bool step() {
+    if (budget_ > 0) {
+      --budget_;
+      return true;
+    }
+    if (!exhausted_) report("the records and free blocks claim more blocks than the data area can hold");
+    exhausted_ = true;
+    return false;
+  }
+
+  bool inside(Position position, std::uint32_t length) const {
+    return position <= data_.size() && data_.size() - position >= length;
+  }
+
+  static std::string at(Position position) { return "position " + std::to_string(position); }
+
+  std::optional<std::uint32_t> sortItem() const {
+    if (header_.sortItem == noItem || header_.sortItem >= static_cast<std::uint32_t>(file_.db->itemCount))
+      return std::nullopt;
+    return header_.sortItem;
+  }
+
+  void checkSortItem() {
+    if (header_.sortItem != noItem && !sortItem())
+      report("sortItem " + std::to_string(header_.sortItem) + " names no item of the layout");
+  }
+
+  // Walks one record's FieldEntries; returns the entry of the sort column.
+  std::optional<FieldValue> walkFields(Position first, const std::string& record) {
+    std::optional<FieldValue> key;
+    std::optional<std::uint32_t> sorted = sortItem();
+    std::set<Position> seen;
+    std::set<std::pair<std::uint16_t, std::uint8_t>> columns;
+    for (Position position = first; position != noPosition && step();) {
+      std::string entry = record + ", field entry at " + at(position);
+      if (!seen.insert(position).second) {
+        report(record + ": the field chain returns to " + at(position));
+        break;
+      }
+      FieldValue value;
+      std::uint32_t size = 0;
+      if (!decodeEntry(data_, position, value, size)) {
+        if (!inside(position, fieldHeaderSize))
+          report(entry + " lies outside the data area");
+        else if (!isKnownType(data_[position + 6]))
+          report(entry + ": unknown ValueType " + std::to_string(data_[position + 6]));
+        else if (!inside(position, size))
+          report(entry + " lies outside the data area");
+        else
+          report(entry + ": its text is not well formed");
+        break;
+      }
+      blocks_.push_back({position, size, entry});
+      std::string column = "column " + std::to_string(value.fieldId) + " (" + valueTypeName(value.valueType) + ")";
+      if (!columns.insert({value.fieldId, value.valueType}).second) report(record + ": two entries for " + column);
+      if (isEmptyValue(value)) report(entry + ": " + column + " holds a stored empty value");
+      if (sorted && !key) {
+        const LayoutItem& item = file_.db->items[*sorted];
+        if (item.fieldId == value.fieldId && item.valueType == value.valueType) key = value;
+      }
+      position = value.next;
+    }
+    return key;
+  }
+
+  void walkRecords() {
+    std::vector<std::optional<FieldValue>> keys;
+    std::set<Position> seen;
+    std::uint32_t count = 0;
+    bool broken = false;
+    for (Position position = header_.firstRecord; position != noPosition && step();) {
+      std::string record = "record " + std::to_string(count + 1) + " at " + at(position);
+      if (count == header_.recordCount) {
+        report("the record chain goes on after recordCount (" + std::to_string(header_.recordCount) + ") records, at " +
+               at(position));
+        broken = true;
+        break;
+      }
+      if (!seen.insert(position).second) {
+        report("the record chain has a cycle: " + record + " was already visited");
+        broken = true;
+        break;
+      }
+      if (!inside(position, recordHeaderSize)) {
+        report(record + " lies outside the data area");
+        broken = true;
+        break;
+      }
+      blocks_.push_back({position, recordHeaderSize, record});
+      RecordHeader header = readRecordHeader(data_, position);
+      keys.push_back(walkFields(header.firstField, record));
+      ++count;
+      position = header.nextRecord;
+    }
+    if (!broken && !exhausted_ && count < header_.recordCount)
+      report("the record chain holds " + std::to_string(count) + " records, recordCount says " +
+             std::to_string(header_.recordCount));
+    if (!sortItem()) return;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+      const FieldValue* a = keys[i - 1] ? &*keys[i - 1] : nullptr;
+      const FieldValue* b = keys[i] ? &*keys[i] : nullptr;
+      if (compareKeys(a, b) > 0)
+        report("records " + std::to_string(i) + " and " + std::to_string(i + 1) + " are out of sort order");
+    }
+  }
+
+  void walkFreeList() {
+    std::set<Position> seen;
+    std::size_t index = 0;
+    for (Position position = header_.freeList; position != noPosition && step(); ++index) {
+      std::string block = "free block " + std::to_string(index + 1) + " at " + at(position);
+      if (!seen.insert(position).second) {
+        report("the free list has a cycle: " + block + " was already visited");
+        return;
+      }
+      if (!inside(position, freeBlockSize)) {
+        report(block + " lies outside the data area");
+        return;
+      }
+      std::uint32_t size = loadU32(data_.data() + position + 4);
+      if (size < freeBlockSize) report(block + " is " + std::to_string(size) + " bytes, less than 8");
+      if (!inside(position, size)) report(block + " of " + std::to_string(size) + " bytes runs past the data area");
+      std::uint32_t claimed = std::max(freeBlockSize, std::min<std::uint32_t>(size, static_cast<std::uint32_t>(data_.size() - position)));
+      blocks_.push_back({position, claimed, block});
+      position = loadU32(data_.data() + position);
+    }
+  }
+
+  void checkSmsText(Position position, const std::string& name) {
+    if (position == noPosition) return;
+    FieldValue value;
+    std::uint32_t size = 0;
+    if (!decodeEntry(data_, position, value, size)) {
+      report(name + " at " + at(position) + " is not a readable text entry");
+      return;
+    }
+    if (value.valueType != static_cast<std::uint8_t>(ValueType::Text))
+      report(name + " at " + at(position) + " is not a Text entry");
+    blocks_.push_back({position, size, name + " at " + at(position)});
+  }
+
+  void checkOverlaps() {
+    // Stable, so that of two equal blocks the later claimant is named first.
+    std::stable_sort(blocks_.begin(), blocks_.end(), [](const Block& a, const Block& b) {
+      return std::tie(a.position, a.size) < std::tie(b.position, b.size);
+    });
+    // The block reaching furthest so far; each later start before its end overlaps it.
+    const Block* reach = nullptr;
+    for (const Block& block : blocks_) {
+      if (reach && block.position < std::uint64_t{reach->position} + reach->size)
+        report(block.owner + " overlaps " + reach->owner);
+      if (!reach || std::uint64_t{block.position} + block.size > std::uint64_t{reach->position} + reach->size)
+        reach = &block;
+    }
+  }
+
+  const TsqFile& file_;
+  std::span<const std::uint8_t> data_;
+  DataHeader header_;
+  std::vector<Block> blocks_;
+  std::vector<std::string> problems_;
+  std::uint32_t budget_;
+  bool exhausted_ = false;
+};
+
+template <typename T>
+int order(const T& a, const T& b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+bool hasValue(const FieldValue* value) {
+  if (!value) return false;
+  auto type = static_cast<ValueType>(value->valueType);
+  return !((type == ValueType::Date || type == ValueType::Time) && value->payload.calendar.noValue != 0);
+}
+
+}  // namespace
+
+int compareKeys(const FieldValue* a, const FieldValue* b) {
+  bool hasA = hasValue(a);
+  bool hasB = hasValue(b);
+  if (!hasA || !hasB) return order(hasA, hasB);
+  const auto& x = a->payload;
+  const auto& y = b->payload;
+  switch (static_cast<ValueType>(a->valueType)) {
+    case ValueType::Integer: return order(x.integer, y.integer);
+    case ValueType::Number:
+    case ValueType::Currency: return order(x.number, y.number);
+    case ValueType::Date:
+      return order(std::tuple(x.calendar.time.wYear, x.calendar.time.wMonth, x.calendar.time.wDay),
+                   std::tuple(y.calendar.time.wYear, y.calendar.time.wMonth, y.calendar.time.wDay));
+    case ValueType::Time:
+      return order(std::tuple(x.calendar.time.wHour, x.calendar.time.wMinute, x.calendar.time.wSecond),
+                   std::tuple(y.calendar.time.wHour, y.calendar.time.wMinute, y.calendar.time.wSecond));
+    case ValueType::Text: {
+      int result = _wcsicmp(x.text.chars, y.text.chars);
+      return order(result, 0);
+    }
+    case ValueType::YesNo: return order(x.yesNo != 0, y.yesNo != 0);
+  }
+  return 0;
+}
+
+std::vector<std::string> checkFile(const TsqFile& file) { return Checker(file).run(); }
+
+}  // namespace tsq

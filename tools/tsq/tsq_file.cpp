@@ -1,0 +1,293 @@
+#include "tools/tsq/tsq_file.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "platform/text.h"
+#include "platform/windows.h"
+#include "records/encoding.h"
+#include "resources/string_table.h"
+#include "storage/bytes.h"
+#include "storage/layout.h"
+
+static_assert(std::endian::native == std::endian::little, "payloads are copied as stored");
+
+namespace tsq {
+namespace {
+
+// Larger files are no phone database; refusing them keeps the read bounded.
+constexpr DWORD maxFileSize = 256u * 1024 * 1024;
+
+std::optional<std::u16string> givenPassword;
+
+// Reads a line from the terminal with echo off; nullopt without a terminal.
+std::optional<std::string> promptOnTerminal(const std::string& prompt) {
+  int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY);
+  if (tty < 0) return std::nullopt;
+  termios saved{};
+  bool restore = ::tcgetattr(tty, &saved) == 0;
+  if (restore) {
+    termios quiet = saved;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    quiet.c_lflag |= ICANON;
+    ::tcsetattr(tty, TCSAFLUSH, &quiet);
+  }
+  [[maybe_unused]] auto written = ::write(tty, prompt.data(), prompt.size());
+  std::string line;
+  char c = 0;
+  while (line.size() < 1024 && ::read(tty, &c, 1) == 1 && c != '\n') line.push_back(c);
+  if (restore) ::tcsetattr(tty, TCSAFLUSH, &saved);
+  written = ::write(tty, "\n", 1);
+  ::close(tty);
+  return line;
+}
+
+bool checkPassword(HWND, Database& db) {
+  std::optional<std::u16string> typed = givenPassword;
+  if (!typed) {
+    std::optional<std::string> line = promptOnTerminal("Password: ");
+    if (!line) return false;
+    typed = platform::fromUtf8(*line);
+  }
+  return _wcsicmp(typed->c_str(), db.password) == 0;
+}
+
+// Closes the platform handle on every path.
+struct HandleGuard {
+  HANDLE handle;
+  ~HandleGuard() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+
+// Reads the header's fields again from the bytes, for the reserved words
+// the program's reader does not keep. The reader has accepted the header,
+// so every step lies inside the file; the checks only guard the buffer.
+bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Database& db, HeaderImage& header) {
+  std::size_t at = 4;
+  auto u8 = [&](std::uint8_t& out) {
+    if (bytes.size() - at < 1) return false;
+    out = bytes[at++];
+    return true;
+  };
+  auto u32 = [&](std::uint32_t& out) {
+    if (bytes.size() - at < 4) return false;
+    out = loadU32(bytes.data() + at);
+    at += 4;
+    return true;
+  };
+  auto skipText8 = [&] {
+    std::uint8_t count = 0;
+    if (!u8(count) || bytes.size() - at < 2u * count) return false;
+    at += 2u * count;
+    return true;
+  };
+  std::uint8_t byte = 0;
+  std::uint32_t word = 0;
+  if (!u32(header.reserved2) || !skipText8() || !u32(header.reserved4) || !skipText8() || !skipText8() ||
+      !skipText8() || !u8(header.reserved8) || !u8(byte) || !u32(word) || !u32(header.reserved11) || !u32(word) ||
+      !u32(header.reserved13)) {
+    return false;
+  }
+  header.headerText = db.headerText;
+  header.password = db.password;
+  header.mailSubject = db.mailSubject;
+  header.mailRecipient = db.mailRecipient;
+  header.readOnly = db.readOnly;
+  header.backgroundColour = db.backgroundColour;
+  return true;
+}
+
+bool inside(std::span<const std::uint8_t> data, Position position, std::uint32_t length) {
+  return position <= data.size() && data.size() - position >= length;
+}
+
+ItemImage itemImageOf(const LayoutItem& item) {
+  ItemImage image;
+  image.caption = item.caption;
+  image.valueType = item.valueType;
+  image.fieldId = item.fieldId;
+  image.colour = item.colour;
+  image.kind = item.kind;
+  image.row = item.row;
+  image.left = item.left;
+  image.width = item.width;
+  switch (static_cast<ItemKind>(item.kind)) {
+    case ItemKind::Field:
+      image.numericInput = item.numericInput;
+      break;
+    case ItemKind::PickList:
+      for (int i = 0; i < item.pickList.choiceCount; ++i) image.choices.emplace_back(item.pickList.choices[i]);
+      break;
+    case ItemKind::Calculated:
+      image.expression.assign(item.calculated.expression,
+                              item.calculated.expression + item.calculated.expressionLength);
+      image.decimalPlaces = item.calculated.decimalPlaces;
+      break;
+    case ItemKind::GoToButton:
+      image.target = item.target;
+      break;
+    case ItemKind::SearchButton:
+      image.criteria.assign(item.search.criteria, item.search.criteria + item.search.criterionCount);
+      image.matchAll = item.search.matchAll;
+      break;
+    case ItemKind::SmsButton:
+      image.sms = item.sms;
+      break;
+    default:
+      break;
+  }
+  return image;
+}
+
+}  // namespace
+
+void setPassword(std::optional<std::u16string> password) { givenPassword = std::move(password); }
+
+std::string messageOf(ErrorCode code) {
+  const char16_t* text = res::findString(code);
+  return text ? platform::toUtf8(text) : "Error " + std::to_string(code);
+}
+
+ErrorCode openTsqFile(const std::string& path, TsqFile& file) {
+  std::u16string widePath = platform::fromUtf8(path);
+  HandleGuard guard{CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (guard.handle == INVALID_HANDLE_VALUE) return err::readData;
+  DWORD high = 0;
+  DWORD size = GetFileSize(guard.handle, &high);
+  if (size == INVALID_FILE_SIZE || high != 0 || size > maxFileSize) return err::readData;
+
+  file.db = std::make_unique<Database>();
+  setStartupValues(*file.db);
+  ErrorCode code = readLayoutWith(guard.handle, *file.db, checkPassword);
+  if (code != err::ok) return code;
+  DWORD dataBase = SetFilePointer(guard.handle, 0, nullptr, FILE_CURRENT);
+  if (dataBase == INVALID_SET_FILE_POINTER || dataBase > size) return err::readData;
+
+  file.bytes.assign(size, 0);
+  DWORD read = 0;
+  if (SetFilePointer(guard.handle, 0, nullptr, FILE_BEGIN) != 0 ||
+      !ReadFile(guard.handle, file.bytes.data(), size, &read, nullptr) || read != size) {
+    return err::readData;
+  }
+  file.dataBase = dataBase;
+  if (file.dataSize() < dataHeaderSize) return err::readData;
+  if (!readHeaderImage(file.bytes, *file.db, file.header)) return err::readData;
+  return err::ok;
+}
+
+bool decodeEntry(std::span<const std::uint8_t> data, Position position, FieldValue& value, std::uint32_t& size) {
+  size = 0;
+  if (!inside(data, position, fieldHeaderSize)) return false;
+  const std::uint8_t* p = data.data() + position;
+  value = FieldValue{};
+  value.next = loadU32(p);
+  value.fieldId = loadU16(p + 4);
+  value.valueType = p[6];
+  value.reserved = p[7];
+  std::uint32_t payloadSize = 0;
+  switch (static_cast<ValueType>(value.valueType)) {
+    case ValueType::Integer: payloadSize = 4; break;
+    case ValueType::Number:
+    case ValueType::Currency: payloadSize = 8; break;
+    case ValueType::Date:
+    case ValueType::Time: payloadSize = 20; break;
+    case ValueType::YesNo: payloadSize = 1; break;
+    case ValueType::Text: {
+      if (!inside(data, position + fieldHeaderSize, 2)) return false;
+      std::uint16_t count = loadU16(p + fieldHeaderSize);
+      payloadSize = 2u + 2u * count;
+      size = fieldHeaderSize + payloadSize;
+      if (count == 0 || count > room::valueText) return false;
+      break;
+    }
+    default:
+      size = maxFieldValueSize;
+      return false;
+  }
+  size = fieldHeaderSize + payloadSize;
+  if (!inside(data, position, size)) return false;
+  std::memcpy(value.payload.bytes, p + fieldHeaderSize, payloadSize);
+  if (value.valueType == static_cast<std::uint8_t>(ValueType::Text) &&
+      value.payload.text.chars[value.payload.text.count - 1] != 0) {
+    return false;
+  }
+  return true;
+}
+
+DataHeader readDataHeader(std::span<const std::uint8_t> data) {
+  DataHeader header;
+  if (!inside(data, 0, dataHeaderSize)) return header;
+  const std::uint8_t* p = data.data();
+  header.recordCount = loadU32(p);
+  header.freeList = loadU32(p + 4);
+  header.firstRecord = loadU32(p + 8);
+  header.sortItem = loadU32(p + 12);
+  header.reserved = loadU32(p + 16);
+  header.smsNumberValue = loadU32(p + 20);
+  header.smsMessageValue = loadU32(p + 24);
+  return header;
+}
+
+RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position position) {
+  RecordHeader header;
+  if (!inside(data, position, recordHeaderSize)) return header;
+  const std::uint8_t* p = data.data() + position;
+  header.firstField = loadU32(p);
+  header.nextRecord = loadU32(p + 4);
+  header.flags = loadU32(p + 8);
+  return header;
+}
+
+ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
+  const Database& db = *file.db;
+  std::span<const std::uint8_t> data = file.data();
+  DataHeader dataHeader = readDataHeader(data);
+
+  image = DatabaseImage{};
+  image.header = file.header;
+  for (int i = 0; i < db.itemCount; ++i) image.items.push_back(itemImageOf(db.items[i]));
+  image.sortItem = dataHeader.sortItem;
+  image.dataReserved = dataHeader.reserved;
+
+  // Every block is at least 8 bytes and no two overlap in a sound file, so
+  // all the records and entries together take at most this many steps.
+  std::uint32_t budget = file.dataSize() / 8;
+  std::set<Position> seenRecords;
+  for (Position at = dataHeader.firstRecord; at != noPosition && image.records.size() < dataHeader.recordCount;) {
+    if (budget-- == 0 || !inside(data, at, recordHeaderSize) || !seenRecords.insert(at).second) return err::readData;
+    RecordHeader header = readRecordHeader(data, at);
+    RecordImage record;
+    record.flags = header.flags;
+    for (Position field = header.firstField; field != noPosition;) {
+      FieldValue value;
+      std::uint32_t size = 0;
+      // A cycle in the chain exhausts the budget too.
+      if (budget-- == 0 || !decodeEntry(data, field, value, size)) return err::readData;
+      field = value.next;
+      record.values.push_back(value);
+    }
+    image.records.push_back(std::move(record));
+    at = header.nextRecord;
+  }
+
+  for (auto [position, text] : {std::pair{dataHeader.smsNumberValue, &image.smsNumber},
+                                std::pair{dataHeader.smsMessageValue, &image.smsMessage}}) {
+    if (position == noPosition) continue;
+    FieldValue value;
+    std::uint32_t size = 0;
+    if (!decodeEntry(data, position, value, size) || value.valueType != static_cast<std::uint8_t>(ValueType::Text))
+      return err::readData;
+    *text = value.payload.text.chars;
+  }
+  return err::ok;
+}
+
+}  // namespace tsq

@@ -1,0 +1,350 @@
+#include "views/control_behaviour.h"
+
+#include "storage/database.h"
+#include "views/form.h"
+#include "views/values.h"
+
+namespace {
+
+bool isFocusable(std::uint8_t kind) {
+  switch (static_cast<ItemKind>(kind)) {
+    case ItemKind::Field:
+    case ItemKind::CheckBox:
+    case ItemKind::PickList:
+    case ItemKind::GoToButton:
+    case ItemKind::SearchButton:
+    case ItemKind::SmsButton:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isButtonKind(std::uint8_t kind) {
+  auto k = static_cast<ItemKind>(kind);
+  return k == ItemKind::GoToButton || k == ItemKind::SearchButton || k == ItemKind::SmsButton;
+}
+
+// The first item of one of the expected kinds whose control is window, or -1.
+template <typename KindTest>
+std::int32_t findItem(const Database& db, HWND window, KindTest matches) {
+  for (std::int32_t i = 0; i < db.itemCount; ++i)
+    if (db.items[i].control == window && matches(db.items[i].kind)) return i;
+  return -1;
+}
+
+std::int32_t findField(const Database& db, HWND window) {
+  return findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::Field; });
+}
+
+bool onFormScreen(const Database& db) { return db.screen == Screen::FormView || db.screen == Screen::Editing; }
+bool editing(const Database& db) { return db.screen == Screen::Editing; }
+
+bool isUpDown(WPARAM key) { return key == VK_UP || key == VK_DOWN; }
+
+// Fills the control's client area with the item's brush.
+bool eraseWithBrush(HWND window, WPARAM dc, HBRUSH brush) {
+  if (brush == nullptr) return false;
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(reinterpret_cast<HDC>(dc), &client, brush);
+  return true;
+}
+
+bool comesFromSymbolPicker(WPARAM previous) {
+  auto window = reinterpret_cast<HWND>(previous);
+  if (window == nullptr) return false;
+  WCHAR name[32] = {};
+  GetClassNameW(window, name, 32);
+  return _wcsicmp(name, u"MS_SymMenu") == 0;
+}
+
+bool isNumericType(std::uint8_t type) {
+  auto t = static_cast<ValueType>(type);
+  return t == ValueType::Integer || t == ValueType::Number || t == ValueType::Currency;
+}
+
+// The keypad's two symbol keys give a numeric field its decimal point and
+// minus sign.
+WPARAM mapNumericCharacter(WPARAM ch) {
+  if (ch == u'#') {
+    char16_t separator = decimalSeparator();
+    return separator != 0 ? separator : u'.';
+  }
+  if (ch == u'*') return u'-';
+  return ch;
+}
+
+// The messages every focusable control of the form handles alike: focus
+// tracking and Up/Down. Returns true when the message was consumed.
+void onFocus(Database& db, std::int32_t index) {
+  db.currentItem = index;
+  ensureVisible(db, index, true);
+}
+
+}  // namespace
+
+void moveFocus(Database& db, bool up) {
+  HWND focus = GetFocus();
+  std::int32_t start = -1;
+  for (std::int32_t i = 0; i < db.itemCount; ++i)
+    if (focus != nullptr && db.items[i].control == focus) {
+      start = i;
+      break;
+    }
+  if (start < 0 || db.itemCount <= 0) return;
+  std::int32_t i = start;
+  for (;;) {
+    i = up ? (i == 0 ? db.itemCount - 1 : i - 1) : (i + 1 == db.itemCount ? 0 : i + 1);
+    if (i == start) return;
+    if (isFocusable(db.items[i].kind)) break;
+  }
+  SetFocus(db.items[i].control);
+}
+
+LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Database& db = theDatabase();
+  std::int32_t index = findField(db, window);
+  // The search dialog's key box is no form item: it borrows the sort item's
+  // type and colour.
+  const LayoutItem* item = nullptr;
+  if (index >= 0) {
+    item = &db.items[index];
+  } else if (db.dataHeader.sortItem != noItem && db.dataHeader.sortItem < static_cast<std::uint32_t>(db.itemCount)) {
+    item = &db.items[db.dataHeader.sortItem];
+  } else {
+    return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
+  }
+
+  switch (message) {
+    case WM_SETFOCUS:
+      if (index < 0) break;
+      db.currentItem = index;
+      if (editing(db) && !comesFromSymbolPicker(wParam)) SendMessageW(window, EM_SETSEL, 0, -1);
+      ensureVisible(db, index, true);
+      break;
+    case WM_ERASEBKGND:
+      if (eraseWithBrush(window, wParam, item->brush)) return 1;
+      break;
+    case WM_KEYDOWN:
+      if (index >= 0 && isUpDown(wParam) && onFormScreen(db)) {
+        moveFocus(db, wParam == VK_UP);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (isNumericType(item->valueType)) {
+        if (index >= 0 && !editing(db)) return 0;
+        wParam = mapNumericCharacter(wParam);
+      } else if (static_cast<ValueType>(item->valueType) == ValueType::Text) {
+        if (index >= 0 && !editing(db)) return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
+}
+
+LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Database& db = theDatabase();
+  std::int32_t index = findField(db, window);
+  const LayoutItem* item = nullptr;
+  if (index >= 0) {
+    item = &db.items[index];
+  } else if (db.dataHeader.sortItem != noItem && db.dataHeader.sortItem < static_cast<std::uint32_t>(db.itemCount)) {
+    item = &db.items[db.dataHeader.sortItem];
+  } else {
+    return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
+  }
+
+  switch (message) {
+    case WM_SETFOCUS:
+      if (index >= 0) onFocus(db, index);
+      break;
+    case WM_ERASEBKGND:
+      if (eraseWithBrush(window, wParam, item->brush)) return 1;
+      break;
+    case WM_KEYDOWN:
+      if (index >= 0 && isUpDown(wParam) && onFormScreen(db)) {
+        moveFocus(db, wParam == VK_UP);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+    case WM_LBUTTONDOWN:
+      if (index >= 0 && !editing(db)) return 0;
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
+}
+
+LRESULT checkBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Database& db = theDatabase();
+  std::int32_t index =
+      findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::CheckBox; });
+  if (index >= 0) {
+    switch (message) {
+      case WM_SETFOCUS:
+        onFocus(db, index);
+        break;
+      case WM_KEYDOWN:
+        if (isUpDown(wParam) && onFormScreen(db)) {
+          moveFocus(db, wParam == VK_UP);
+          return 0;
+        }
+        break;
+      case WM_CHAR:
+        if (!editing(db)) return 0;
+        break;
+      default:
+        break;
+    }
+  }
+  return CallWindowProcW(db.savedProcs.checkBox, window, message, wParam, lParam);
+}
+
+LRESULT pickListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Database& db = theDatabase();
+  std::int32_t index =
+      findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::PickList; });
+  if (index >= 0) {
+    switch (message) {
+      case WM_SETFOCUS:
+        onFocus(db, index);
+        break;
+      case WM_KEYDOWN:
+        if (isUpDown(wParam) && onFormScreen(db)) {
+          moveFocus(db, wParam == VK_UP);
+          return 0;
+        }
+        break;
+      case WM_CHAR:
+        if (!editing(db)) return 0;
+        break;
+      case LB_SETCURSEL:
+        if (editing(db)) {
+          db.currentRecordHeader.flags |= modifiedFlag;
+          db.items[index].selectionChanged = true;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return CallWindowProcW(db.savedProcs.pickList, window, message, wParam, lParam);
+}
+
+LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Database& db = theDatabase();
+  std::int32_t index = findItem(db, window, isButtonKind);
+  if (index < 0) return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+  switch (message) {
+    case WM_SETFOCUS:
+      db.currentItem = index;
+      InvalidateRect(window, nullptr, TRUE);
+      ensureVisible(db, index, true);
+      break;
+    case WM_KILLFOCUS:
+      InvalidateRect(window, nullptr, TRUE);
+      break;
+    case WM_PAINT: {
+      HFONT font = db.currentItem == index ? db.boldFont : db.normalFont;
+      LRESULT previous = SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      LRESULT result = CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+      SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(previous), FALSE);
+      return result;
+    }
+    case WM_KEYDOWN:
+      if (isUpDown(wParam) && onFormScreen(db)) {
+        moveFocus(db, wParam == VK_UP);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+}
+
+void scrollForm(Database& db, HWND window, WPARAM request) {
+  int minimum = 0;
+  int maximum = 0;
+  GetScrollRange(db.formScrollBar, SB_CTL, &minimum, &maximum);
+  const int old = GetScrollPos(db.formScrollBar, SB_CTL);
+  RECT client{};
+  GetClientRect(window, &client);
+  const int page = client.bottom - client.top;
+  auto clamp = [&](int v) { return v < minimum ? minimum : (v > maximum ? maximum : v); };
+  int position = old;
+  switch (LOWORD(request)) {
+    case SB_LINEUP: position = clamp(old - 1); break;
+    case SB_LINEDOWN: position = clamp(old + 1); break;
+    case SB_PAGEUP: position = clamp(old - page); break;
+    case SB_PAGEDOWN: position = clamp(old + page); break;
+    case SB_THUMBPOSITION: position = clamp(static_cast<std::int16_t>(HIWORD(request))); break;
+    case SB_TOP: position = minimum; break;
+    case SB_BOTTOM: position = maximum; break;
+    default: break;
+  }
+  if (position == old) return;
+  SetScrollPos(db.formScrollBar, SB_CTL, position, TRUE);
+  db.formScroll = position;
+
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  auto shift = [&](HWND control) {
+    if (control == nullptr) return;
+    RECT r{};
+    GetWindowRect(control, &r);
+    SetWindowPos(control, nullptr, r.left - frame.left, r.top - frame.top - position + old, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+  };
+  for (std::int32_t i = 0; i < db.itemCount; ++i) {
+    shift(db.items[i].control);
+    shift(db.items[i].spinControl);
+  }
+}
+
+void ensureVisible(Database& db, std::int32_t index, bool withLabels) {
+  if (index < 0 || index >= db.itemCount) return;
+  std::int32_t top = index;
+  if (withLabels) {
+    while (top > 0) {
+      auto kind = static_cast<ItemKind>(db.items[top - 1].kind);
+      if (kind != ItemKind::Label && kind != ItemKind::Calculated) break;
+      --top;
+    }
+  }
+  RECT band{};
+  GetWindowRect(db.mainWindow, &band);
+  band.top += 1;
+  RECT topRect{};
+  RECT itemRect{};
+  GetWindowRect(db.items[top].control, &topRect);
+  GetWindowRect(db.items[index].control, &itemRect);
+  const int p = GetScrollPos(db.formScrollBar, SB_CTL);
+  auto scrollTo = [&](int position) {
+    scrollForm(db, db.mainWindow, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(position)));
+  };
+  if (!withLabels) {
+    scrollTo(p - lineGap(db) - band.top + itemRect.top);
+    return;
+  }
+  if (topRect.top < band.top) {
+    scrollTo(p - lineGap(db) - band.top + topRect.top);
+  } else if (itemRect.bottom > band.bottom) {
+    const int margin = top == 0 ? 0 : lineGap(db);
+    scrollTo(p + (itemRect.bottom - band.bottom) + margin);
+  }
+}
+
+void focusCurrentItem(Database& db) {
+  if (db.currentItem < 0 || db.currentItem >= db.itemCount) return;
+  HWND control = db.items[db.currentItem].control;
+  if (control == nullptr) return;
+  SetFocus(control);
+  ensureVisible(db, db.currentItem, true);
+}

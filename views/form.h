@@ -1,0 +1,25 @@
+// The form: one control per layout item, showing the current record.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/windows.h"
+#include "storage/format.h"
+
+struct Database;
+
+// Form geometry in pixels at the Database's resolution.
+int formScaled(const Database& db, int layoutUnits);
+int leftMargin(const Database& db);
+int lineGap(const Database& db);
+int controlHeight(const Database& db);
+
+ErrorCode buildForm(HWND owner, Database& db, std::int32_t recalculationIndex);
+ErrorCode showRecord(Database& db);
+ErrorCode showFirstRecord(Database& db);
+ErrorCode prepareFormView(Database& db, bool discard);
+ErrorCode prepareEditing(Database& db);
+void clearControl(Database& db, LayoutItem& item);
+
+// The selected row's RecordIndex entry on the ListView becomes current.
+ErrorCode selectListedRecord(Database& db);
