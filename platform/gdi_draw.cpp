@@ -53,7 +53,10 @@ RECT intersect(const RECT& a, const RECT& b) {
   return r;
 }
 
-// The cells a rectangle (screen pixels) covers, limited to the screen.
+// The cells a rectangle (screen pixels) covers, limited to the screen. A
+// rectangle lower than a row that holds no row's centre (a control scrolled
+// by an odd number of pixels) still takes the row of its own centre, so
+// that no control vanishes from the screen.
 struct CellSpan {
   int firstColumn, endColumn, firstRow, endRow;
 };
@@ -61,6 +64,10 @@ CellSpan cellsOf(const RECT& r) {
   const auto& g = screenGeometry();
   CellSpan s{firstCoveredCell(r.left, g.cellWidth), firstCoveredCell(r.right, g.cellWidth),
              firstCoveredCell(r.top, g.cellHeight), firstCoveredCell(r.bottom, g.cellHeight)};
+  if (s.endRow <= s.firstRow && r.bottom > r.top) {
+    s.firstRow = floorDiv((r.top + r.bottom) / 2, g.cellHeight);
+    s.endRow = s.firstRow + 1;
+  }
   s.firstColumn = std::clamp(s.firstColumn, 0, g.columns);
   s.endColumn = std::clamp(s.endColumn, 0, g.columns);
   s.firstRow = std::clamp(s.firstRow, 0, g.rows);

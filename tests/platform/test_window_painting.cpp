@@ -167,3 +167,16 @@ TEST_F(Painting, TitleRowShowsTheActiveWindowsText) {
 }
 
 }  // namespace
+
+// A form scrolled by an odd number of pixels leaves controls that hold no
+// row's centre; each still shows on the row of its own centre.
+TEST_F(Painting, AControlBetweenRowCentresStillShows) {
+  HWND main = topLevel();
+  for (int top = 0; top < 22; ++top) {
+    HWND label = CreateWindowExW(0, u"STATIC", u"Shown", WS_CHILD | WS_VISIBLE, 0, 44 + top, 60, 18, main, nullptr,
+                                 nullptr, nullptr);
+    const int row = 1 + (44 + top + 9) / 22;  // the title row comes first
+    EXPECT_EQ(screenLines()[static_cast<std::size_t>(row)].substr(0, 5), "Shown") << "top " << top;
+    DestroyWindow(label);
+  }
+}
