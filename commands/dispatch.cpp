@@ -205,6 +205,15 @@ ErrorCode showFormView(Database& db, bool discard) {
   return err::ok;
 }
 
+ErrorCode leaveRecord(Database& db) {
+  if (db.screen == Screen::Editing) return showFormView(db, false);
+  if (db.screen == Screen::ListView) {
+    ShowWindow(db.listBox, SW_HIDE);
+    db.screen = Screen::FormView;
+  }
+  return err::ok;
+}
+
 ErrorCode startEditing(Database& db) {
   if (db.screen == Screen::Editing || db.readOnly) return err::ok;
   ErrorCode code = prepareEditing(db);

@@ -12,5 +12,9 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
 ErrorCode showListView(Database& db);
 ErrorCode showFormView(Database& db, bool discard);
 ErrorCode startEditing(Database& db);
+// Before a database is closed: saves a pending edit and leaves the ListView
+// without loading its selected record, which might be the unreadable one
+// that the user wants to get away from.
+ErrorCode leaveRecord(Database& db);
 int showMessage(HWND owner, WORD stringId, UINT flags);
 void focusFirstInputItem(Database& db);

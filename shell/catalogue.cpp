@@ -92,7 +92,7 @@ ErrorCode listDatabases(Database& db) {
   WCHAR wasOpen[room::filePath] = {};
   if (db.isOpen) entryName(db.filePath, wasOpen, room::filePath);
   if (db.screen != Screen::Catalogue) {
-    ErrorCode code = showFormView(db, false);
+    ErrorCode code = leaveRecord(db);
     if (code != err::ok) return code;
     code = closeDatabase(db.mainWindow, db);
     if (code != err::ok) return code;

@@ -97,7 +97,13 @@ void onBackKey(HWND window, Database& db, UINT message, WPARAM wParam, LPARAM lP
       report(db, listDatabases(db));
       break;
     case Screen::FormView:
-      report(db, db.includedCount > 0 ? showListView(db) : listDatabases(db));
+      if (db.includedCount > 0) {
+        ErrorCode code = showListView(db);
+        if (code == err::ok) break;
+        // A list that cannot be shown must not keep the user in the database.
+        report(db, code);
+      }
+      report(db, listDatabases(db));
       break;
     case Screen::Editing:
       SHSendBackToFocusWindow(message, wParam, lParam);
@@ -188,7 +194,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_CLOSE: {
       if (db.screen != Screen::Catalogue) {
-        ErrorCode code = showFormView(db, false);
+        ErrorCode code = leaveRecord(db);
         if (code != err::ok) {
           report(db, code);
           return 0;

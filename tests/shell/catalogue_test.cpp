@@ -196,3 +196,52 @@ TEST(Catalogue, PathsBeyondTheirRoomAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two records; the second's value behind its key has a ValueType no
+// reader knows, so that record cannot be shown.
+std::string unreadableSecondRecord(App& app) {
+  DatabaseImage image = names({u"first", u"second"});
+  image.items.push_back(tsqtest::valueItem(ItemKind::Field, ValueType::Integer, 2, u"Count"));
+  image.records[1].values.push_back(tsqtest::integerValue(2, 7));
+  std::string path = app.writeDatabase("shaky", image);
+  std::vector<std::uint8_t> bytes = tsqtest::readFileBytes(path);
+  auto stored = apptest::readStoredHeader(bytes, image);
+  auto chain = apptest::recordChain(bytes, stored.dataBase);
+  auto entries = apptest::recordEntries(bytes, stored.dataBase, chain.at(1));
+  bytes[stored.dataBase + entries.at(1).position + 6] = 3;  // no such ValueType
+  tsqtest::writeFileBytes(path, bytes);
+  return path;
+}
+
+TEST(Catalogue, BackFromTheListNeverLoadsTheSelectedRecord) {
+  App app;
+  unreadableSecondRecord(app);
+  ASSERT_TRUE(app.start());
+  app.command(cmdOpen);
+  ASSERT_EQ(app.db().screen, Screen::ListView);
+  app.press(Key::Down);
+  app.press(Key::Back);
+  EXPECT_TRUE(app.prompts().empty()) << app.lastPrompt();
+  EXPECT_EQ(app.db().screen, Screen::Catalogue);
+}
+
+TEST(Catalogue, ARecordThatCannotBeShownReportsAndTheListStays) {
+  App app;
+  unreadableSecondRecord(app);
+  ASSERT_TRUE(app.start());
+  app.command(cmdOpen);
+  app.press(Key::Down);
+  app.press(Key::Action);
+  ASSERT_EQ(app.prompts().size(), 1u);
+  EXPECT_NE(app.lastPrompt().find("Internal error"), std::string::npos);
+  EXPECT_EQ(app.db().screen, Screen::ListView);
+  // Closing from here closes without loading it again.
+  SendMessageW(app.mainWindow(), WM_CLOSE, 0, 0);
+  platform::runPending();
+  EXPECT_EQ(app.prompts().size(), 1u);
+  EXPECT_FALSE(IsWindow(app.mainWindow()));
+}
+
+}  // namespace
