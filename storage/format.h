@@ -162,6 +162,18 @@ struct PickListData {
   char16_t choices[maxChoices][room::choice];
 };
 
+// Node codes of a Calculated item's stored prefix expression.
+namespace expr {
+constexpr std::uint8_t add = 1;
+constexpr std::uint8_t subtract = 2;
+constexpr std::uint8_t multiply = 3;
+constexpr std::uint8_t divide = 4;
+constexpr std::uint8_t column = 6;
+constexpr std::uint8_t constant = 7;
+constexpr std::uint8_t negate = 9;
+constexpr std::uint8_t invalid = 255;
+}  // namespace expr
+
 struct CalculatedData {
   std::uint16_t expressionLength = 0;
   std::uint8_t expression[maxExpressionBytes];

@@ -7,17 +7,6 @@
 
 struct Database;
 
-namespace expr {
-constexpr std::uint8_t add = 1;
-constexpr std::uint8_t subtract = 2;
-constexpr std::uint8_t multiply = 3;
-constexpr std::uint8_t divide = 4;
-constexpr std::uint8_t column = 6;
-constexpr std::uint8_t constant = 7;
-constexpr std::uint8_t negate = 9;
-constexpr std::uint8_t invalid = 255;
-}  // namespace expr
-
 // Supplies the current value of a layout item used as an operand.
 using OperandSource = ErrorCode (*)(Database& db, std::int32_t itemIndex, double& out, void* context);
 

@@ -75,11 +75,20 @@ WPARAM mapNumericCharacter(WPARAM ch) {
   return ch;
 }
 
-// The messages every focusable control of the form handles alike: focus
-// tracking and Up/Down. Returns true when the message was consumed.
-void onFocus(Database& db, std::int32_t index) {
-  db.currentItem = index;
-  ensureVisible(db, index, true);
+// What every control of the form does alike: receiving the focus makes its
+// item current and brings it into view; Up and Down walk the form. True
+// when the message is consumed.
+bool navigate(Database& db, std::int32_t index, UINT message, WPARAM wParam) {
+  if (message == WM_SETFOCUS) {
+    db.currentItem = index;
+    ensureVisible(db, index, true);
+    return false;
+  }
+  if (message == WM_KEYDOWN && isUpDown(wParam) && onFormScreen(db)) {
+    moveFocus(db, wParam == VK_UP);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -116,21 +125,16 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
   }
 
+  if (index >= 0) {
+    // Entering a field on the Editing screen selects its text, so typing
+    // replaces it; coming back from the symbol picker leaves it alone.
+    if (message == WM_SETFOCUS && editing(db) && !comesFromSymbolPicker(wParam))
+      SendMessageW(window, EM_SETSEL, 0, -1);
+    if (navigate(db, index, message, wParam)) return 0;
+  }
   switch (message) {
-    case WM_SETFOCUS:
-      if (index < 0) break;
-      db.currentItem = index;
-      if (editing(db) && !comesFromSymbolPicker(wParam)) SendMessageW(window, EM_SETSEL, 0, -1);
-      ensureVisible(db, index, true);
-      break;
     case WM_ERASEBKGND:
       if (eraseWithBrush(window, wParam, item->brush)) return 1;
-      break;
-    case WM_KEYDOWN:
-      if (index >= 0 && isUpDown(wParam) && onFormScreen(db)) {
-        moveFocus(db, wParam == VK_UP);
-        return 0;
-      }
       break;
     case WM_CHAR:
       if (isNumericType(item->valueType)) {
@@ -158,18 +162,10 @@ LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
   }
 
+  if (index >= 0 && navigate(db, index, message, wParam)) return 0;
   switch (message) {
-    case WM_SETFOCUS:
-      if (index >= 0) onFocus(db, index);
-      break;
     case WM_ERASEBKGND:
       if (eraseWithBrush(window, wParam, item->brush)) return 1;
-      break;
-    case WM_KEYDOWN:
-      if (index >= 0 && isUpDown(wParam) && onFormScreen(db)) {
-        moveFocus(db, wParam == VK_UP);
-        return 0;
-      }
       break;
     case WM_CHAR:
     case WM_LBUTTONDOWN:
@@ -186,22 +182,8 @@ LRESULT checkBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::int32_t index =
       findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::CheckBox; });
   if (index >= 0) {
-    switch (message) {
-      case WM_SETFOCUS:
-        onFocus(db, index);
-        break;
-      case WM_KEYDOWN:
-        if (isUpDown(wParam) && onFormScreen(db)) {
-          moveFocus(db, wParam == VK_UP);
-          return 0;
-        }
-        break;
-      case WM_CHAR:
-        if (!editing(db)) return 0;
-        break;
-      default:
-        break;
-    }
+    if (navigate(db, index, message, wParam)) return 0;
+    if (message == WM_CHAR && !editing(db)) return 0;
   }
   return CallWindowProcW(db.savedProcs.checkBox, window, message, wParam, lParam);
 }
@@ -211,27 +193,11 @@ LRESULT pickListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::int32_t index =
       findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::PickList; });
   if (index >= 0) {
-    switch (message) {
-      case WM_SETFOCUS:
-        onFocus(db, index);
-        break;
-      case WM_KEYDOWN:
-        if (isUpDown(wParam) && onFormScreen(db)) {
-          moveFocus(db, wParam == VK_UP);
-          return 0;
-        }
-        break;
-      case WM_CHAR:
-        if (!editing(db)) return 0;
-        break;
-      case LB_SETCURSEL:
-        if (editing(db)) {
-          db.currentRecordHeader.flags |= modifiedFlag;
-          db.items[index].selectionChanged = true;
-        }
-        break;
-      default:
-        break;
+    if (navigate(db, index, message, wParam)) return 0;
+    if (message == WM_CHAR && !editing(db)) return 0;
+    if (message == LB_SETCURSEL && editing(db)) {
+      db.currentRecordHeader.flags |= modifiedFlag;
+      db.items[index].selectionChanged = true;
     }
   }
   return CallWindowProcW(db.savedProcs.pickList, window, message, wParam, lParam);
@@ -241,30 +207,15 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findItem(db, window, isButtonKind);
   if (index < 0) return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
-  switch (message) {
-    case WM_SETFOCUS:
-      db.currentItem = index;
-      InvalidateRect(window, nullptr, TRUE);
-      ensureVisible(db, index, true);
-      break;
-    case WM_KILLFOCUS:
-      InvalidateRect(window, nullptr, TRUE);
-      break;
-    case WM_PAINT: {
-      HFONT font = db.currentItem == index ? db.boldFont : db.normalFont;
-      LRESULT previous = SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-      LRESULT result = CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
-      SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(previous), FALSE);
-      return result;
-    }
-    case WM_KEYDOWN:
-      if (isUpDown(wParam) && onFormScreen(db)) {
-        moveFocus(db, wParam == VK_UP);
-        return 0;
-      }
-      break;
-    default:
-      break;
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) InvalidateRect(window, nullptr, TRUE);
+  if (navigate(db, index, message, wParam)) return 0;
+  if (message == WM_PAINT) {
+    // The focused button is drawn in the bold label font.
+    HFONT font = db.currentItem == index ? db.boldFont : db.normalFont;
+    LRESULT previous = SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    LRESULT result = CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+    SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(previous), FALSE);
+    return result;
   }
   return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
 }

@@ -18,13 +18,13 @@ using Code = std::vector<std::uint8_t>;
 Code op(std::uint8_t code) { return {code}; }
 Code col(std::uint32_t index) {
   Code code(5);
-  code[0] = tsq::expr::column;
+  code[0] = expr::column;
   storeU32(code.data() + 1, index);
   return code;
 }
 Code num(double value) {
   Code code(9);
-  code[0] = tsq::expr::constant;
+  code[0] = expr::constant;
   storeDouble(code.data() + 1, value);
   return code;
 }

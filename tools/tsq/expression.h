@@ -11,19 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tsq {
+#include "storage/format.h"
 
-// Stored node codes.
-namespace expr {
-constexpr std::uint8_t add = 1;
-constexpr std::uint8_t subtract = 2;
-constexpr std::uint8_t multiply = 3;
-constexpr std::uint8_t divide = 4;
-constexpr std::uint8_t column = 6;
-constexpr std::uint8_t constant = 7;
-constexpr std::uint8_t negate = 9;
-constexpr std::uint8_t invalid = 255;
-}  // namespace expr
+namespace tsq {
 
 // Finds the layout index of an operand written as [Caption]; on failure it
 // returns nullopt and says why in reason.
