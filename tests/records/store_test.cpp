@@ -292,35 +292,52 @@ TEST_F(StoreTest, AKeyWrittenBeforeAFailureStillPlacesTheRecord) {
   EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
 }
 
-// A write failing at any point of a commit that moves a record and changes
-// a text's size leaves a file whose chain still walks; the edit stays
-// pending, and Done again completes it.
-TEST(StoreFaults, AFailedWriteAtAnyStepLeavesASoundFile) {
-  for (int failAt = 0; failAt < 12; ++failAt) {
-    SCOPED_TRACE("write " + std::to_string(failAt));
+// A write, seek or read failing at any point of a commit that moves a
+// record and changes a text's size leaves a file whose chain still walks;
+// at worst the record waits out of order. The edit stays pending, and Done
+// again completes it.
+class StoreFaults : public ::testing::TestWithParam<platform::FileOp> {};
+
+TEST_P(StoreFaults, AFailureAtAnyStepLeavesAWalkableFileAndDoneAgainCompletes) {
+  for (int failAt = 0; failAt < 16; ++failAt) {
+    SCOPED_TRACE("operation " + std::to_string(failAt));
     App app;
     DatabaseImage image = fixture(Name);
-    std::string path = app.writeDatabase("db", image);
+    app.writeDatabase("db", image);
     ASSERT_TRUE(app.open("db"));
     app.command(cmdDone);
     app.command(cmdEdit);
     app.setText(Name, u"pqrs");
     platform::clearFileFaults();
-    platform::failFileOperation(platform::FileOp::Write, failAt);
+    platform::failFileOperation(GetParam(), failAt);
     app.command(cmdDone);
     platform::clearFileFaults();
     std::string report = apptest::tsqCheck(app.fileBytes("db"));
     if (report != "sound") {
-      // The key was stored but the record could not move yet.
       EXPECT_NE(report.find("out of sort order"), std::string::npos) << report;
       EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
     }
     if (app.db().screen == Screen::Editing) app.command(cmdDone);
     EXPECT_EQ(app.db().screen, Screen::FormView);
-    EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
-    auto chain = apptest::recordChain(app.fileBytes("db"), apptest::readStoredHeader(app.fileBytes("db"), image).dataBase);
-    EXPECT_EQ(chain.size(), 3u);
+    auto bytes = app.fileBytes("db");
+    EXPECT_EQ(apptest::tsqCheck(bytes), "sound");
+    auto chain = apptest::recordChain(bytes, apptest::readStoredHeader(bytes, image).dataBase);
+    ASSERT_EQ(chain.size(), 3u);
+    auto entries = apptest::recordEntries(bytes, apptest::readStoredHeader(bytes, image).dataBase, chain[1]);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries[0].payload.size(), 2u + 2 * 5);  // "pqrs" and its terminator
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Store, StoreFaults,
+                         ::testing::Values(platform::FileOp::Write, platform::FileOp::Seek, platform::FileOp::Read),
+                         [](const auto& param) {
+                           switch (param.param) {
+                             case platform::FileOp::Write: return std::string("Write");
+                             case platform::FileOp::Seek: return std::string("Seek");
+                             case platform::FileOp::Read: return std::string("Read");
+                             default: return std::string("Open");
+                           }
+                         });
 
 }  // namespace
