@@ -160,7 +160,11 @@ ErrorCode showListView(Database& db) {
     db.screen = Screen::FormView;
     ErrorCode code = openDatabase(db.mainWindow, db, path);
     if (code != err::ok) {
+      // A failure after the form was built closes the database again, which
+      // hides the list box: show the Catalogue's list again.
       db.screen = Screen::Catalogue;
+      ShowWindow(db.listBox, SW_SHOW);
+      SetFocus(db.listBox);
       return code;
     }
     SetWindowTextW(db.mainWindow, name);

@@ -422,6 +422,19 @@ TEST_F(Files, Attributes) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+// The phone's file names ignore case: a listed "UP.TSQ" opens as "UP.tsq".
+TEST_F(Files, NamesThatDifferOnlyInCaseNameTheSameFile) {
+  write("UP.TSQ", "upper");
+  HANDLE file = open("UP.tsq");
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  EXPECT_EQ(GetFileAttributesW(path("up.Tsq").c_str()), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_FALSE(CreateFileW(path("Up.tsq").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr) != INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(DeleteFileW(path("up.tsq").c_str()));
+  EXPECT_FALSE(fs::exists(posix("UP.TSQ")));
+}
+
 // ---- Listing ---------------------------------------------------------------------
 
 TEST_F(Files, WildcardListingIsSortedFilesOnly) {
