@@ -2,6 +2,7 @@
 // the front-end's input source.
 #include <deque>
 
+#include "platform/instances/instances.h"
 #include "platform/internal/message_loop.h"
 #include "platform/internal/window_system.h"
 #include "platform/phone.h"
@@ -71,6 +72,9 @@ WaitResult waitMessage(MSG& msg, HWND root) {
       msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, 0, POINT{0, 0}};
       return WaitResult::Quit;
     }
+    // Other instances are served before the user is asked: what they sent
+    // may have queued messages (a handled WM_CLOSE posts WM_QUIT).
+    if (serveOtherInstances()) continue;
     if (!q.input) {
       msg = MSG{nullptr, WM_QUIT, 0, 0, 0, POINT{0, 0}};
       return WaitResult::NoInput;
@@ -86,6 +90,12 @@ WaitResult waitMessage(MSG& msg, HWND root) {
 }
 
 bool runModalLoop(HWND dialog) {
+  // Other instances' messages and activations wait for the outer loop.
+  struct HoldScope {
+    bool previous = platform::instances::actingRequestsHeld();
+    HoldScope() { platform::instances::holdActingRequests(true); }
+    ~HoldScope() { platform::instances::holdActingRequests(previous); }
+  } hold;
   for (;;) {
     const Window* w = findWindow(dialog);
     if (w == nullptr || !w->dialog || w->dialog->ended) return true;
@@ -131,12 +141,14 @@ int beepCount() { return queue().beeps; }
 }  // namespace platform
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (isRemoteHandle(window)) return sendToRemote(window, message, wParam, lParam);
   const Window* w = findWindow(window);
   if (w == nullptr || w->proc == nullptr) return 0;
   return w->proc(window, message, wParam, lParam);
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (isRemoteHandle(window)) return postToRemote(window, message, wParam, lParam) ? TRUE : FALSE;
   if (window != nullptr && findWindow(window) == nullptr) return FALSE;
   auto& q = queue();
   q.messages.push_back(MSG{window, message, wParam, lParam, ++q.clock, POINT{0, 0}});

@@ -23,8 +23,10 @@ struct ScreenConfig {
 void configureScreen(const ScreenConfig& config);
 ScreenConfig screenConfig();
 
-// The phone's keys. Char carries a digit, '*', '#' or a letter.
-enum class Key { SoftLeft, SoftRight, Back, Up, Down, Left, Right, Action, Char };
+// The phone's keys. Char carries a digit, '*', '#' or a letter. None is no
+// key at all: an input source returns it when something else woke it (a
+// request of another instance), so that the loop looks at its queue again.
+enum class Key { SoftLeft, SoftRight, Back, Up, Down, Left, Right, Action, Char, None };
 struct KeyEvent {
   Key key = Key::Action;
   char16_t ch = 0;
@@ -39,7 +41,7 @@ void setInputSource(InputSource source);
 
 // Turns a key into the messages the phone sends: soft keys and Back go to the
 // shell (soft-key bars, menus, the Back override), every other key to the
-// focused window as WM_KEYDOWN / WM_CHAR / WM_KEYUP.
+// focused window as WM_KEYDOWN / WM_CHAR / WM_KEYUP. Key::None does nothing.
 void pressKey(const KeyEvent& key);
 
 // Runs queued messages until the queue is empty (tests).

@@ -33,6 +33,7 @@ UINT virtualKeyOf(const platform::KeyEvent& key) {
     case platform::Key::SoftRight: return VK_TSOFT2;
     case platform::Key::Back: return VK_TBACK;
     case platform::Key::Char: break;
+    case platform::Key::None: return 0;
   }
   char16_t c = key.ch;
   if (c >= u'0' && c <= u'9') return c;
@@ -87,6 +88,7 @@ void backKey(HWND active) {
 namespace platform {
 
 void pressKey(const KeyEvent& key) {
+  if (key.key == Key::None) return;
   ensureStarted();
   if (openMenu().open) {
     menuKey(key);

@@ -175,6 +175,7 @@ struct MSG {
 // the program (found with EnumWindows), it waits until that instance handled
 // the message; only messages without pointer parameters cross processes.
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// To a window of another instance the message is delivered at once, as a send.
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // Returns 0 for WM_QUIT, -1 on error, otherwise nonzero.

@@ -121,6 +121,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     findWindow(parent)->children.push_back(h);
   } else {
     topLevelOrder().push_back(h);
+    publishInstance();
   }
 
   CREATESTRUCTW cs{};
@@ -173,10 +174,14 @@ BOOL DestroyWindow(HWND window) {
   unlink(window);
   freeSubtree(window);
   if (wasActive) activateAfter(owner);
+  if (topLevel) withdrawInstanceWhenIdle();
   return TRUE;
 }
 
-BOOL IsWindow(HWND window) { return findWindow(window) != nullptr ? TRUE : FALSE; }
+BOOL IsWindow(HWND window) {
+  if (isRemoteHandle(window)) return remoteWindowAlive(window) ? TRUE : FALSE;
+  return findWindow(window) != nullptr ? TRUE : FALSE;
+}
 
 HWND GetParent(HWND window) {
   const Window* w = findWindow(window);
@@ -270,16 +275,24 @@ int GetWindowTextLengthW(HWND window) {
 int GetClassNameW(HWND window, LPWSTR buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   buffer[0] = 0;
-  const Window* w = findWindow(window);
-  if (w == nullptr) return 0;
-  std::size_t n = std::min(w->className.size(), static_cast<std::size_t>(size - 1));
-  std::copy_n(w->className.begin(), n, buffer);
+  std::u16string name;
+  if (isRemoteHandle(window)) {
+    if (!remoteClassName(window, &name)) return 0;
+  } else {
+    const Window* w = findWindow(window);
+    if (w == nullptr) return 0;
+    name = w->className;
+  }
+  std::size_t n = std::min(name.size(), static_cast<std::size_t>(size - 1));
+  std::copy_n(name.begin(), n, buffer);
   buffer[n] = 0;
   return static_cast<int>(n);
 }
 
 // The enumeration reports TRUE whenever it ran, also when the callback
-// stopped it early: only a missing callback is a failure.
+// stopped it early: only a missing callback is a failure. This process's
+// windows come first; other instances are asked only when the callback
+// wants more.
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM param) {
   if (callback == nullptr) return FALSE;
   ensureStarted();
@@ -287,8 +300,10 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM param) {
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     const Window* w = findWindow(*it);
     if (w == nullptr || w->parent != nullptr || w->destroying) continue;
-    if (!callback(*it, param)) break;
+    if (!callback(*it, param)) return TRUE;
   }
+  for (HWND remote : listRemoteTopLevel())
+    if (!callback(remote, param)) break;
   return TRUE;
 }
 

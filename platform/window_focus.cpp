@@ -59,6 +59,7 @@ HWND SetActiveWindow(HWND window) {
 }
 
 BOOL SetForegroundWindow(HWND window) {
+  if (isRemoteHandle(window)) return activateRemoteWindow(window) ? TRUE : FALSE;
   if (findWindow(window) == nullptr) return FALSE;
   SetActiveWindow(window);
   focusState().foreground = topLevelOf(window);

@@ -213,6 +213,7 @@ BOOL IsWindowEnabled(HWND window) {
 }
 
 BOOL BringWindowToTop(HWND window) {
+  if (isRemoteHandle(window)) return activateRemoteWindow(window) ? TRUE : FALSE;
   Window* w = findWindow(window);
   if (w == nullptr) return FALSE;
   const bool topLevel = w->parent == nullptr && w->kind != WindowKind::MenuBar;

@@ -131,6 +131,7 @@ void resetWindowState() {
   for (HWND h : allWindows()) freeWindow(h);
   table().topLevel.clear();
   table().focus = FocusState{};
+  resetRemoteWindows();
   resetQueue();
   resetShell();
   resetGdi();

@@ -1,12 +1,15 @@
 #include "frontends/driver/driver.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/emulator.h"
+#include "platform/instances/instances.h"
 #include "platform/text.h"
 
 namespace driver {
@@ -74,6 +77,10 @@ bool parseKeyScript(std::string_view script, std::vector<ScriptKey>* keys, std::
     while (end < script.size() && !isSpace(script[end])) ++end;
     std::string_view word = script.substr(i, end - i);
     i = end;
+    if (word == "Serve") {
+      keys->push_back(ScriptKey{platform::KeyEvent{platform::Key::None, 0}, "Serve", true});
+      continue;
+    }
     bool found = false;
     for (const auto& k : namedKeys) {
       if (word == k.name) {
@@ -134,8 +141,12 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error) {
       options->commandLine = platform::fromUtf8(line);
       return true;
     }
-    if (arg == "--trace") {
+    if (arg == "--help") {
+      options->help = true;
+    } else if (arg == "--trace") {
       options->trace = true;
+    } else if (arg == "--marks") {
+      options->marks = true;
     } else if (arg == "--keys") {
       if (!value(i, arg, &v) || !parseKeyScript(v, &options->keys, error)) return false;
     } else if (arg == "--keys-file") {
@@ -193,11 +204,87 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error) {
   return true;
 }
 
+std::string screenText(const platform::ScreenImage& screen, bool marks) {
+  if (!marks) return screen.text();
+  std::string out;
+  for (int row = 0; row < screen.rows; ++row) {
+    std::u16string line;
+    bool selected = false;
+    for (int column = 0; column < screen.columns; ++column) {
+      const platform::Cell& cell = screen.at(column, row);
+      line.push_back(cell.ch == 0 ? u' ' : cell.ch);
+      selected = selected || cell.inverse;
+    }
+    const bool chrome = row == 0 || row == screen.rows - 1;
+    out += selected && !chrome ? '>' : ' ';
+    out += platform::toUtf8(line);
+    out += '\n';
+  }
+  return out;
+}
+
+std::string usage() {
+  return "usage: tessra-drive [--keys SCRIPT | --keys-file FILE] [--trace] [--marks] [--home DIR] [--device DIR]\n"
+         "                    [--locale ID] [--now \"YYYY-MM-DD HH:MM:SS\"] [--screen WxH] [--dpi N]"
+         " [-- ARGS]\n"
+         "Runs the program headless, presses the script's keys and prints the screen.\n"
+         "  --keys SCRIPT    keys: SoftLeft SoftRight Back Up Down Left Right Action, 0-9 * #,\n"
+         "                   \"text\" (typed character by character; \\ takes the next one as it is),\n"
+         "                   and Serve: no key, but serve the requests of other instances for up\n"
+         "                   to 10 seconds, until one sent a message to or activated a window\n"
+         "  --keys-file FILE the key script from a file\n"
+         "  --trace          print the screen after every key\n"
+         "  --marks          start each line with '>' where the row shows the selection\n"
+         "  --home DIR       the program folder (as TESSRA_HOME)\n"
+         "  --device DIR     the phone's root folder; runs that share it see each other as\n"
+         "                   running instances (default: a fresh one of this run's own)\n"
+         "  --locale ID      the phone's locale (default en_US)\n"
+         "  --now TIME       the phone's fixed clock\n"
+         "  --screen WxH, --dpi N   the screen\n"
+         "  -- ARGS          the program's own command line\n";
+}
+
 namespace {
 
-void printScreen(const std::string* header) {
+void printScreen(const std::string* header, bool marks) {
   if (header != nullptr) std::fputs(header->c_str(), stdout);
-  std::fputs(platform::renderScreen().text().c_str(), stdout);
+  std::fputs(screenText(platform::renderScreen(), marks).c_str(), stdout);
+}
+
+// The run's own phone root folder when no --device was given.
+std::string privateDevice;
+
+void makePrivateDevice() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && tmp[0] != 0 ? tmp : "/tmp") + "/tessra-drive-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back(0);
+  if (::mkdtemp(name.data()) == nullptr) return;  // the platform's default root then
+  privateDevice = name.data();
+  platform::setDeviceRoot(privateDevice);
+}
+
+// Every way out: other instances stop seeing this one, and the private root
+// folder goes.
+void leave() {
+  platform::instances::withdraw();
+  if (!privateDevice.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(privateDevice, ignored);
+  }
+}
+
+// The Serve pseudo-key: true when another instance's message or activation
+// was handled in time.
+bool serveOtherInstances() {
+  if (platform::instances::requestFd() < 0) return false;  // no window: nobody can reach this run
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(serveTimeoutMs);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return false;
+    if (platform::instances::serve(static_cast<int>(left))) return true;
+  }
 }
 
 }  // namespace
@@ -206,18 +293,22 @@ int runDriver(int argc, char** argv, MainRoutine main) {
   static Options options;
   std::string error;
   if (!parseOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "tessra-drive: %s\n", error.c_str());
-    std::fprintf(stderr,
-                 "usage: tessra-drive [--keys SCRIPT | --keys-file FILE] [--trace] [--home DIR] [--device DIR]\n"
-                 "                    [--locale ID] [--now \"YYYY-MM-DD HH:MM:SS\"] [--screen WxH] [--dpi N]"
-                 " [-- ARGS]\n");
+    std::fprintf(stderr, "tessra-drive: %s\n%s", error.c_str(), usage().c_str());
     return 2;
+  }
+  if (options.help) {
+    std::fputs(usage().c_str(), stdout);
+    return 0;
   }
   platform::configureScreen(options.screen);
   platform::setFixedLocalTime(options.now);
   platform::setLocale(options.locale);
   if (options.home) platform::setProgramFolder(*options.home);
-  if (options.device) platform::setDeviceRoot(*options.device);
+  if (options.device) {
+    platform::setDeviceRoot(*options.device);
+  } else {
+    makePrivateDevice();
+  }
 
   // The program asks for a key each time it waits for input: that is when
   // the trace shows the screen the previous key led to. With no key left the
@@ -227,20 +318,30 @@ int runDriver(int argc, char** argv, MainRoutine main) {
     if (options.trace) {
       std::string header = next == 0 ? std::string("-- start --\n")
                                      : "-- key " + std::to_string(next) + ": " + options.keys[next - 1].name + " --\n";
-      printScreen(&header);
+      printScreen(&header, options.marks);
     }
     if (next >= options.keys.size()) {
-      if (!options.trace) printScreen(nullptr);
+      if (!options.trace) printScreen(nullptr, options.marks);
       std::fflush(stdout);
+      leave();
       std::_Exit(0);
     }
-    return options.keys[next++].event;
+    const ScriptKey& key = options.keys[next++];
+    if (key.serve) {
+      if (!serveOtherInstances())
+        std::fprintf(stderr, "tessra-drive: Serve: no other instance sent a message within %d seconds\n",
+                     serveTimeoutMs / 1000);
+      // The loop looks at its queue again: the request may have queued work.
+      return platform::KeyEvent{platform::Key::None, 0};
+    }
+    return key.event;
   });
 
   main(reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}), options.commandLine.c_str());
   // The program ended before the script did: show what is left.
-  printScreen(nullptr);
+  printScreen(nullptr, options.marks);
   std::fflush(stdout);
+  leave();
   return 0;
 }
 

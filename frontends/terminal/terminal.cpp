@@ -1,8 +1,10 @@
 #include "frontends/terminal/terminal.h"
 
 #include <curses.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include "frontends/terminal/screen_view.h"
 #include "frontends/terminal/session.h"
 #include "platform/emulator.h"
+#include "platform/instances/instances.h"
 #include "platform/phone.h"
 
 namespace {
@@ -25,18 +28,42 @@ const HINSTANCE programInstance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x4
 // a closed pseudo-terminal): the user is taken to have left.
 constexpr int maxFailedReads = 100;
 
+enum class Wake { Input, Request, Signal };
+
+// Waits until the terminal has input or another running instance has a
+// request for this one (which the message loop serves).
+Wake waitForInputOrRequest() {
+  const int requests = platform::instances::requestFd();
+  pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {requests, POLLIN, 0}};
+  const nfds_t count = requests >= 0 ? 2 : 1;
+  const int r = ::poll(fds, count, -1);
+  if (r < 0) return errno == EINTR ? Wake::Signal : Wake::Input;  // a resize arrives as a signal
+  if (count == 2 && fds[1].revents != 0) return Wake::Request;
+  return Wake::Input;
+}
+
 // The phone's input: shows the screen as it is now, then waits for a key the
-// phone knows.
+// phone knows, or for another instance's request: then it answers "no key"
+// so that the loop serves the request and looks at its queue again.
 std::optional<platform::KeyEvent> nextKey(terminal::ScreenView& view) {
   int failedReads = 0;
+  nodelay(stdscr, TRUE);  // reads never block: the waiting is done by poll
   for (;;) {
     view.draw(platform::renderScreen());
     refresh();
     wint_t code = 0;
-    const int kind = get_wch(&code);
+    int kind = get_wch(&code);
     if (kind == ERR) {
-      if (++failedReads >= maxFailedReads) return std::nullopt;
-      continue;
+      switch (waitForInputOrRequest()) {
+        case Wake::Request: return platform::KeyEvent{platform::Key::None, 0};
+        case Wake::Signal: kind = get_wch(&code); break;
+        case Wake::Input:
+          kind = get_wch(&code);
+          // Readable but nothing to read: the terminal is gone.
+          if (kind == ERR && ++failedReads >= maxFailedReads) return std::nullopt;
+          break;
+      }
+      if (kind == ERR) continue;
     }
     failedReads = 0;
     const terminal::TerminalKey key = terminal::translateKey(code, kind == KEY_CODE_YES);

@@ -113,6 +113,33 @@ int scaled(int pixelsAt96);
 // call needs them.
 void ensureStarted();
 
+// ---- Other running instances -------------------------------------------------
+// This process serves other instances while it has top-level windows
+// (window_publish.cpp): published when one is created, withdrawn when the
+// last one is gone.
+void publishInstance();
+void withdrawInstanceWhenIdle();
+// Serves the requests of other instances that are waiting; true when one of
+// them acted on a window (its effects may be queued now).
+bool serveOtherInstances();
+// Only these messages cross to another process: their parameters are
+// numbers or handles, never pointers. Messages from WM_USER on are the
+// application's own and cross too (to windows of the application's classes).
+bool crossesProcesses(UINT message);
+
+// Windows of other instances (window_remote.cpp), as handles with
+// windowRemoteBit set.
+bool isRemoteHandle(HWND handle);
+// Asks every other instance for its top-level windows (newest first per
+// instance) and returns their handles; the same window keeps its handle.
+std::vector<HWND> listRemoteTopLevel();
+bool remoteClassName(HWND handle, std::u16string* name);
+bool remoteWindowAlive(HWND handle);
+LRESULT sendToRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+bool postToRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+bool activateRemoteWindow(HWND handle);
+void resetRemoteWindows();
+
 // Destroys every window, clears the queue, focus, menus and logs (tests).
 void resetWindowState();
 // Hooks the other window-system modules run on reset.

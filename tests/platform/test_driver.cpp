@@ -64,6 +64,38 @@ TEST(DriverOptions, ValuesAreCheckedAndTheProgramsArgumentsFollowTheSeparator) {
   }
 }
 
+// A screen of rows written as text; '^' marks an inverse cell (shown as a
+// space).
+platform::ScreenImage screenOf(const std::vector<std::u16string>& rows) {
+  platform::ScreenImage image;
+  image.rows = static_cast<int>(rows.size());
+  image.columns = static_cast<int>(rows.front().size());
+  for (const auto& row : rows) {
+    for (char16_t c : row) {
+      platform::Cell cell;
+      cell.inverse = c == u'^';
+      cell.ch = cell.inverse ? u' ' : c;
+      image.cells.push_back(cell);
+    }
+  }
+  return image;
+}
+
+TEST(ScreenText, MarksRowsThatShowTheSelectionButNotTheTitleOrSoftKeys) {
+  // Inverse cells anywhere in a row mark it; the title and soft-key rows are
+  // inverse throughout and are never marked.
+  const platform::ScreenImage image = screenOf({
+      u"^^^^",  // title
+      u"ab^d",  // a caret inside a text
+      u"abcd",
+      u"^^^^",  // a selected row
+      u"a  ^",  // a selection reaching the last column
+      u"^^^^",  // soft keys
+  });
+  EXPECT_EQ(driver::screenText(image, false), image.text());
+  EXPECT_EQ(driver::screenText(image, true), "     \n>ab d\n abcd\n>    \n>a   \n     \n");
+}
+
 // Runs the demo in process with the keys, returns the screen when they ran
 // out (the user then leaves and the demo ends).
 std::string demoScreen(std::vector<platform::KeyEvent> keys) {
@@ -119,6 +151,13 @@ TEST(DriveProgram, PrintsTheSameScreenOnEveryRunAndRefusesUnknownKeys) {
   EXPECT_EQ(status, 0);
   EXPECT_NE(trace.find("-- start --"), std::string::npos);
   EXPECT_NE(trace.find("-- key 1: Down --"), std::string::npos);
+
+  // With marks the focused check box's row carries the mark, and only it.
+  std::string marked = runDrive("--marks --keys 'Down'", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(marked.find("\n>[ ] Member"), std::string::npos) << marked;
+  EXPECT_NE(marked.find("\n Name:"), std::string::npos) << marked;
+  EXPECT_EQ(marked.find("\n>"), marked.rfind("\n>")) << marked;
 
   runDrive("--keys 'Sideways'", &status);
   EXPECT_TRUE(WIFEXITED(status));

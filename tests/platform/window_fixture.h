@@ -4,13 +4,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/emulator.h"
 #include "platform/phone.h"
 #include "platform/windows.h"
 
@@ -56,9 +59,16 @@ inline LRESULT recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 inline constexpr char16_t recordingClass[] = u"Recording";
 
+// A phone root folder of this test process's own: windows of test processes
+// running side by side never show up in each other's EnumWindows.
+inline std::string processDeviceRoot() {
+  return (std::filesystem::temp_directory_path() / ("tessra-window-test-" + std::to_string(::getpid()))).string();
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::setDeviceRoot(processDeviceRoot());
     platform::configureScreen(platform::ScreenConfig{});
     platform::setInputSource(nullptr);
     platform::resetWindows();
@@ -76,6 +86,9 @@ class WindowTest : public ::testing::Test {
     override() = nullptr;
     platform::resetWindows();
     log().clear();
+    std::error_code ignored;
+    std::filesystem::remove_all(processDeviceRoot(), ignored);
+    platform::setDeviceRoot("");
   }
 
   static HWND topLevel(LPCWSTR title = u"Main") {
