@@ -111,7 +111,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   if (y == CW_USEDEFAULT) y = child ? 0 : area.top;
   if (width == CW_USEDEFAULT) width = child ? 0 : area.right - area.left;
   if (height == CW_USEDEFAULT) height = child ? 0 : area.bottom - area.top;
-  w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+  w->rect = windowRect(x, y, width, height);
   w->invalid = true;
   w->eraseNeeded = true;
   const WindowKind kind = w->kind;

@@ -67,6 +67,17 @@ void raise(HWND window) {
   }
 }
 
+}  // namespace
+
+RECT platform::detail::windowRect(int x, int y, int width, int height) {
+  constexpr int limit = 1 << 20;
+  x = std::clamp(x, -limit, limit);
+  y = std::clamp(y, -limit, limit);
+  return RECT{x, y, x + std::clamp(width, 0, limit), y + std::clamp(height, 0, limit)};
+}
+
+namespace {
+
 void place(HWND window, int x, int y, int width, int height, bool move, bool size) {
   Window* w = findWindow(window);
   if (w == nullptr) return;
@@ -79,7 +90,7 @@ void place(HWND window, int x, int y, int width, int height, bool move, bool siz
     width = old.right - old.left;
     height = old.bottom - old.top;
   }
-  w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+  w->rect = windowRect(x, y, width, height);
   w->invalid = true;
   w->eraseNeeded = true;
   const bool moved = old.left != w->rect.left || old.top != w->rect.top;

@@ -1,5 +1,7 @@
 #include "views/form.h"
 
+#include <algorithm>
+
 #include "records/encoding.h"
 #include "records/store.h"
 #include "storage/database.h"
@@ -128,9 +130,12 @@ ErrorCode createItemControl(Database& db, HWND owner, LayoutItem& item, int x, i
 
 }  // namespace
 
+// Layout units from a file are bounded far beyond any screen, so that no
+// position or width computed from them can overflow.
 int formScaled(const Database& db, int layoutUnits) {
+  constexpr int limit = 100000;
   const int factor = db.highResolution ? 3 : 2;
-  return static_cast<int>((static_cast<long long>(factor) * layoutUnits) / 2);
+  return factor * std::clamp(layoutUnits, -limit, limit) / 2;
 }
 int leftMargin(const Database& db) { return formScaled(db, 3); }
 int lineGap(const Database& db) { return formScaled(db, 4); }

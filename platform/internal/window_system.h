@@ -89,6 +89,11 @@ bool belongsTo(HWND window, HWND root);
 // The top-level window holding `window` (itself when top-level).
 HWND topLevelOf(HWND window);
 // A window's rectangle in screen pixels.
+// A window's rectangle from a position and size as callers give them.
+// Coordinates are kept within +-2^20 pixels, far beyond any screen, so that
+// no sum of a hostile position, a size and the offsets of its parents can
+// overflow.
+RECT windowRect(int x, int y, int width, int height);
 RECT screenRectOf(const Window& window);
 // Shown itself and all its ancestors shown.
 bool reallyVisible(HWND window);

@@ -245,3 +245,29 @@ TEST(Catalogue, ARecordThatCannotBeShownReportsAndTheListStays) {
 }
 
 }  // namespace
+
+namespace {
+
+// Positions and widths far outside any screen are shown off the screen,
+// without any arithmetic overflowing on the way.
+TEST(Catalogue, ExtremeLayoutPositionsOpen) {
+  App app;
+  DatabaseImage image = names({u"far"});
+  image.items[0].left = 0x7FFFFFF0;
+  image.items[0].width = -1;
+  ItemImage wide = tsqtest::valueItem(ItemKind::Field, ValueType::Integer, 2, u"Wide");
+  wide.left = -0x7FFFFFFF;
+  wide.width = 0x7FFFFFFF;
+  wide.row = -0x7FFFFFFF;
+  image.items.push_back(wide);
+  app.writeDatabase("far", image);
+  ASSERT_TRUE(app.start());
+  app.command(cmdOpen);
+  EXPECT_TRUE(app.prompts().empty()) << app.lastPrompt();
+  EXPECT_EQ(app.db().screen, Screen::ListView);
+  app.press(Key::Action);
+  app.press(Key::Down);
+  EXPECT_EQ(app.db().screen, Screen::FormView);
+}
+
+}  // namespace
