@@ -163,7 +163,7 @@ ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex
   position = noPosition;
   if (itemIndex < 0 || itemIndex >= db.itemCount) return err::ok;
   const LayoutItem& item = db.items[itemIndex];
-  ChainWalk walk(maxChainSteps(db));
+  ChainWalk walk(db);
   for (Position at = firstField; at != noPosition;) {
     if (!walk.step(at)) return err::readData;
     std::uint8_t header[fieldHeaderSize];
@@ -207,7 +207,7 @@ ErrorCode loadRecordValues(Database& db) {
   if (ErrorCode code = readRecordHeader(db, db.currentRecord, db.currentRecordHeader)) return code;
   db.currentRecordHeader.flags &= ~modifiedFlag;
 
-  ChainWalk walk(maxChainSteps(db));
+  ChainWalk walk(db);
   FieldValue scratch;
   for (Position at = db.currentRecordHeader.firstField; at != noPosition; at = scratch.next) {
     if (!walk.step(at)) return err::readData;

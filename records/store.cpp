@@ -174,7 +174,7 @@ ErrorCode removeEntry(Commit& c, std::int32_t index) {
   } else {
     // The predecessor holds a column that is not on the form: find it in
     // the stored chain, so that no value behind it is cut off.
-    ChainWalk walk(maxChainSteps(db));
+    ChainWalk walk(db);
     Position at = db.currentRecordHeader.firstField;
     bool relinked = false;
     while (at != noPosition) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/windows.h"
+#include "storage/data_cache.h"
 #include "storage/format.h"
 
 // Screens, equal to the CommandIds that lead to them.
@@ -90,6 +91,7 @@ struct Database {
   std::int32_t currentItem = -1;
   std::int32_t formScroll = 0;
   LayoutItem items[maxItems];
+  DataCache dataCache;
 };
 
 // The program's one Database.

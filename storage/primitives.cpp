@@ -115,16 +115,19 @@ bool writeText8(HANDLE file, const char16_t* text) {
 
 ErrorCode readAt(Database& db, Position position, std::uint32_t length, void* destination) {
   if (position == noPosition) return err::internal;
-  if (!seekData(db, position)) return err::readData;
-  if (!readExactly(db.file, destination, length)) return err::readData;
+  std::uint64_t offset = static_cast<std::uint64_t>(db.dataBase) + position;
+  if (db.dataBase == noPosition || offset + length > 0x80000000u) return err::readData;
+  if (!cachedRead(db.dataCache, db.file, static_cast<std::uint32_t>(offset), length, destination))
+    return err::readData;
   return err::ok;
 }
 
 ErrorCode writeAt(Database& db, Position position, std::uint32_t length, const void* source) {
   if (position == noPosition) return err::internal;
   if (!seekData(db, position)) return err::readData;
-  if (!writeExactly(db.file, source, length)) return err::writeData;
-  return err::ok;
+  const bool written = writeExactly(db.file, source, length);
+  noteWrite(db.dataCache, db.file, db.dataBase + position, length, source, written);
+  return written ? err::ok : err::writeData;
 }
 
 std::uint32_t dataAreaSize(Database& db) {
@@ -135,7 +138,12 @@ std::uint32_t dataAreaSize(Database& db) {
 }
 
 bool ChainWalk::step(Position position) {
-  if (++steps > limit) return false;
+  if (++steps > limit) {
+    if (area == nullptr) return false;
+    limit = dataAreaSize(*area) / freeBlockSize;
+    area = nullptr;
+    if (steps > limit) return false;
+  }
   if (position == saved) return false;
   if (++length == power) {
     saved = position;

@@ -44,10 +44,15 @@ std::uint32_t dataAreaSize(Database& db);
 // memory needed), and one that outgrows the bound is refused as well.
 struct ChainWalk {
   explicit ChainWalk(std::uint32_t maxSteps) : limit(maxSteps) {}
+  // The bound of the database's data area, asked of the file only when a
+  // walk goes beyond a few steps: most walks (a record's key entry) end
+  // sooner, and opening walks one per record.
+  explicit ChainWalk(Database& db) : limit(8), area(&db) {}
   // False when position closes a cycle or the walk took too many steps.
   bool step(Position position);
 
   std::uint32_t limit;
+  Database* area = nullptr;
   std::uint32_t steps = 0;
   Position saved = noPosition;
   std::uint32_t power = 1;

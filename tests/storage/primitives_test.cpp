@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -242,10 +244,40 @@ TEST_F(PositionedTest, PlatformFailuresBecomeTheirCodes) {
                         {platform::FileOp::Seek, true, err::readData},
                         {platform::FileOp::Write, true, err::writeData}};
   for (const Case& c : cases) {
+    clearCache(db.dataCache);  // so that the read goes to the file
     platform::clearFileFaults();
     platform::failFileOperation(c.op, 0);
     EXPECT_EQ(c.write ? writeAt(db, 0, 4, buffer) : readAt(db, 0, 4, buffer), c.expected);
   }
+}
+
+// Reads served from the cache see every write, end where the file ends,
+// and forget what a failed write may have left.
+TEST_F(PositionedTest, CachedReadsFollowTheFile) {
+  tsqtest::OpenTsq tsq(DatabaseImage{});
+  ASSERT_EQ(tsq.open(), err::ok);
+  Database& db = tsq.db();
+  std::uint8_t header[dataHeaderSize] = {};
+  ASSERT_EQ(readAt(db, 0, dataHeaderSize, header), err::ok);
+  EXPECT_EQ(readAt(db, dataHeaderSize, 1, header), err::readData);  // past the end
+
+  const std::uint8_t grown[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  ASSERT_EQ(writeAt(db, dataHeaderSize, 8, grown), err::ok);  // extends the file
+  std::uint8_t back[8] = {};
+  ASSERT_EQ(readAt(db, dataHeaderSize, 8, back), err::ok);
+  EXPECT_EQ(std::memcmp(back, grown, 8), 0);
+
+  const std::uint8_t other[4] = {9, 9, 9, 9};
+  platform::clearFileFaults();
+  platform::failFileOperation(platform::FileOp::Write, 0);
+  EXPECT_EQ(writeAt(db, dataHeaderSize, 4, other), err::writeData);
+  platform::clearFileFaults();
+  platform::failFileOperation(platform::FileOp::Read, 0);
+  EXPECT_EQ(readAt(db, dataHeaderSize, 4, back), err::readData);  // not served from the dropped page
+  platform::clearFileFaults();
+  ASSERT_EQ(readAt(db, dataHeaderSize, 8, back), err::ok);
+  EXPECT_EQ(std::memcmp(back, grown, 8), 0);
+  EXPECT_EQ(tsqtest::readFileBytes(tsq.file().path()).size(), db.dataBase + dataHeaderSize + 8u);
 }
 
 TEST(Primitives, FileNameOf) {

@@ -1,0 +1,35 @@
+// A small read cache over the data area of the open file. Opening a
+// database walks every record header and key entry, and each of those is a
+// few bytes: served from whole pages, that walk costs a read per page
+// instead of a seek and a read per field. Writes go to the file first and
+// then into the pages they touch, so the cache never holds what the file
+// does not.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+struct DataCache {
+  static constexpr std::uint32_t pageSize = 4096;
+  static constexpr int pageCount = 32;
+  struct Page {
+    HANDLE file = nullptr;        // the file the page was read from; null: empty
+    std::uint32_t offset = 0;     // file offset of the page's first byte
+    std::uint32_t valid = 0;      // bytes the file held there when read
+    std::uint8_t bytes[pageSize];
+  };
+  Page pages[pageCount];
+};
+
+// Reads length bytes at the file offset through the cache; false when the
+// file does not hold them all (a seek or read failure, or the end of the file).
+bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, void* destination);
+
+// Brings the cache in line with a write of length bytes at offset: the
+// bytes written when it succeeded, otherwise the pages it touched are dropped.
+void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, const void* source,
+               bool succeeded);
+
+// Forgets every page.
+void clearCache(DataCache& cache);
