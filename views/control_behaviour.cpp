@@ -37,6 +37,16 @@ std::int32_t findField(const Database& db, HWND window) {
   return findItem(db, window, [](std::uint8_t k) { return static_cast<ItemKind>(k) == ItemKind::Field; });
 }
 
+// The item whose type and colour a field's control follows: its own, or,
+// for the search dialog's key box, which is no form item, the sort item's.
+// Null when there is neither.
+const LayoutItem* fieldOrKeyBox(const Database& db, std::int32_t index) {
+  if (index >= 0) return &db.items[index];
+  const std::uint32_t sortItem = db.dataHeader.sortItem;
+  if (sortItem != noItem && sortItem < static_cast<std::uint32_t>(db.itemCount)) return &db.items[sortItem];
+  return nullptr;
+}
+
 bool onFormScreen(const Database& db) { return db.screen == Screen::FormView || db.screen == Screen::Editing; }
 bool editing(const Database& db) { return db.screen == Screen::Editing; }
 
@@ -114,16 +124,8 @@ void moveFocus(Database& db, bool up) {
 LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findField(db, window);
-  // The search dialog's key box is no form item: it borrows the sort item's
-  // type and colour.
-  const LayoutItem* item = nullptr;
-  if (index >= 0) {
-    item = &db.items[index];
-  } else if (db.dataHeader.sortItem != noItem && db.dataHeader.sortItem < static_cast<std::uint32_t>(db.itemCount)) {
-    item = &db.items[db.dataHeader.sortItem];
-  } else {
-    return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
-  }
+  const LayoutItem* item = fieldOrKeyBox(db, index);
+  if (item == nullptr) return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
 
   if (index >= 0) {
     // Entering a field on the Editing screen selects its text, so typing
@@ -153,14 +155,8 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findField(db, window);
-  const LayoutItem* item = nullptr;
-  if (index >= 0) {
-    item = &db.items[index];
-  } else if (db.dataHeader.sortItem != noItem && db.dataHeader.sortItem < static_cast<std::uint32_t>(db.itemCount)) {
-    item = &db.items[db.dataHeader.sortItem];
-  } else {
-    return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
-  }
+  const LayoutItem* item = fieldOrKeyBox(db, index);
+  if (item == nullptr) return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
 
   if (index >= 0 && navigate(db, index, message, wParam)) return 0;
   switch (message) {

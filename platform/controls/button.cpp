@@ -54,22 +54,14 @@ LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   ButtonState* state = stateOf<ButtonState>(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (auto answer = stateAndFont(window, *state, message, wParam, lParam)) return *answer;
 
   switch (message) {
-    case WM_DESTROY:
-      detachState<ButtonState>(window);
-      return 0;
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
       InvalidateRect(window, nullptr, TRUE);
       return result;
     }
-    case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
     case BM_GETCHECK:
       return state->checked ? BST_CHECKED : BST_UNCHECKED;
     case BM_SETCHECK:

@@ -3,6 +3,8 @@
 // colours its parent hands out.
 #pragma once
 
+#include <optional>
+
 #include <new>
 #include <string>
 #include <string_view>
@@ -47,6 +49,26 @@ template <class State>
 void detachState(HWND window) {
   delete stateOf<State>(window);
   SetWindowLongW(window, GWL_USERDATA, 0);
+}
+
+// Answers what every control with a font treats alike: WM_DESTROY frees
+// its state, WM_SETFONT and WM_GETFONT keep the font it draws with. nullopt
+// for any other message.
+template <class State>
+std::optional<LRESULT> stateAndFont(HWND window, State& state, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      detachState<State>(window);
+      return 0;
+    case WM_SETFONT:
+      state.font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state.font);
+    default:
+      return std::nullopt;
+  }
 }
 
 DWORD styleOf(HWND window);

@@ -225,11 +225,9 @@ LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
   }
   PickerState* state = stateOf<PickerState>(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (auto answer = stateAndFont(window, *state, message, wParam, lParam)) return *answer;
 
   switch (message) {
-    case WM_DESTROY:
-      detachState<PickerState>(window);
-      return 0;
     case DTM_SETSYSTEMTIME:
       return setSystemTime(window, *state, wParam, lParam);
     case DTM_GETSYSTEMTIME: {
@@ -244,12 +242,6 @@ LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return static_cast<LRESULT>(shownText(*state).size());
     case WM_SETTEXT:
       return FALSE;  // the picker's text follows its value only
-    case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:

@@ -218,11 +218,9 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   EditState* state = stateOf<EditState>(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (auto answer = stateAndFont(window, *state, message, wParam, lParam)) return *answer;
 
   switch (message) {
-    case WM_DESTROY:
-      detachState<EditState>(window);
-      return 0;
     case WM_SETTEXT:
       state->text = textParam(reinterpret_cast<LPCWSTR>(lParam));
       state->anchor = state->caret = state->scroll = 0;
@@ -233,12 +231,6 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return copyOut(state->text, wParam, lParam);
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(state->text.size());
-    case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
     case EM_LIMITTEXT:
       state->limit = wParam == 0 ? kLargestLimit : std::min<std::size_t>(wParam, kLargestLimit);
       return 0;

@@ -233,11 +233,9 @@ LRESULT listBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   ListBoxState* state = stateOf<ListBoxState>(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (auto answer = stateAndFont(window, *state, message, wParam, lParam)) return *answer;
 
   switch (message) {
-    case WM_DESTROY:
-      detachState<ListBoxState>(window);
-      return 0;
     // The window text of a list box is its selected row: a one-row list
     // stepped by an up-down reads like a value.
     case WM_GETTEXT:
@@ -246,12 +244,6 @@ LRESULT listBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXTLENGTH:
       if (state->selected < 0) return DefWindowProcW(window, message, wParam, lParam);
       return static_cast<LRESULT>(state->rows.at(static_cast<std::size_t>(state->selected)).text.size());
-    case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
     case LBM_SETSPINNER: {
       HWND spinner = reinterpret_cast<HWND>(wParam);
       if (spinner != nullptr) {

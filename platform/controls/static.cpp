@@ -35,22 +35,14 @@ LRESULT staticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   StaticState* state = stateOf<StaticState>(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (auto answer = stateAndFont(window, *state, message, wParam, lParam)) return *answer;
 
   switch (message) {
-    case WM_DESTROY:
-      detachState<StaticState>(window);
-      return 0;
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
       InvalidateRect(window, nullptr, TRUE);
       return result;
     }
-    case WM_SETFONT:
-      state->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(state->font);
     case WM_ENABLE:
       InvalidateRect(window, nullptr, TRUE);
       return 0;
