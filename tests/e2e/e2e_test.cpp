@@ -127,7 +127,7 @@ TEST(ListView, RowsShowTheKeyOfEveryTypeAndTheEmptyValuesText) {
   const std::vector<KeyRowsCase> cases = {
       {"Text", R"({"kind": "Field", "caption": "Key"})", R"([{}, {"Key": "ann"}, {"Key": "Bob"}])", {"", "ann", "Bob"}},
       {"Integer", R"({"kind": "Field", "caption": "Key", "valueType": "Integer"})",
-       R"([{}, {"Key": -3}, {"Key": 12}])", {"0", "-3", "12"}},
+       R"([{"Key": -3}, {}, {"Key": 12}])", {"-3", "0", "12"}},
       {"Number", R"({"kind": "Field", "caption": "Key", "valueType": "Number"})", R"([{}, {"Key": 2.5}])",
        {"0.000000", "2.500000"}},
       {"Currency", R"({"kind": "Field", "caption": "Key", "valueType": "Currency"})", R"([{}, {"Key": 1234.5}])",

@@ -215,8 +215,14 @@ TEST(Check, ComparesKeysAsTheProgramSorts) {
     EXPECT_EQ(tsq::compareKeys(&c.a, &c.b), c.expected) << tsq::compareKeys(&c.a, &c.b);
     EXPECT_EQ(tsq::compareKeys(&c.b, &c.a), -c.expected);
   }
-  FieldValue text = textValue(1, u"");
+  // A record without an entry orders by the empty value: before any text,
+  // but after a negative number.
+  FieldValue text = textValue(1, u"a");
   EXPECT_EQ(tsq::compareKeys(nullptr, &text), -1);
+  FieldValue emptyText = textValue(1, u"");
+  EXPECT_EQ(tsq::compareKeys(nullptr, &emptyText), 0);
+  FieldValue negative = integerValue(1, -5);
+  EXPECT_EQ(tsq::compareKeys(nullptr, &negative), 1);
   EXPECT_EQ(tsq::compareKeys(nullptr, nullptr), 0);
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/windows.h"
+#include "records/compare.h"
 #include "records/encoding.h"
 #include "storage/bytes.h"
 #include "tools/tsq/definition.h"
@@ -216,42 +217,19 @@ class Checker {
   bool exhausted_ = false;
 };
 
-template <typename T>
-int order(const T& a, const T& b) {
-  return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-bool hasValue(const FieldValue* value) {
-  if (!value) return false;
-  auto type = static_cast<ValueType>(value->valueType);
-  return !((type == ValueType::Date || type == ValueType::Time) && value->payload.calendar.noValue != 0);
-}
 
 }  // namespace
 
 int compareKeys(const FieldValue* a, const FieldValue* b) {
-  bool hasA = hasValue(a);
-  bool hasB = hasValue(b);
-  if (!hasA || !hasB) return order(hasA, hasB);
-  const auto& x = a->payload;
-  const auto& y = b->payload;
-  switch (static_cast<ValueType>(a->valueType)) {
-    case ValueType::Integer: return order(x.integer, y.integer);
-    case ValueType::Number:
-    case ValueType::Currency: return order(x.number, y.number);
-    case ValueType::Date:
-      return order(std::tuple(x.calendar.time.wYear, x.calendar.time.wMonth, x.calendar.time.wDay),
-                   std::tuple(y.calendar.time.wYear, y.calendar.time.wMonth, y.calendar.time.wDay));
-    case ValueType::Time:
-      return order(std::tuple(x.calendar.time.wHour, x.calendar.time.wMinute, x.calendar.time.wSecond),
-                   std::tuple(y.calendar.time.wHour, y.calendar.time.wMinute, y.calendar.time.wSecond));
-    case ValueType::Text: {
-      int result = _wcsicmp(x.text.chars, y.text.chars);
-      return order(result, 0);
-    }
-    case ValueType::YesNo: return order(x.yesNo != 0, y.yesNo != 0);
-  }
-  return 0;
+  const FieldValue* typed = a != nullptr ? a : b;
+  if (typed == nullptr) return 0;
+  // A record without an entry orders by its column's empty value, exactly
+  // as the program places records.
+  FieldValue empty = *typed;
+  resetValue(empty);
+  int result = 0;
+  compareValues(a != nullptr ? *a : empty, b != nullptr ? *b : empty, result);
+  return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
 std::vector<std::string> checkFile(const TsqFile& file) { return Checker(file).run(); }

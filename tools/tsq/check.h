@@ -12,9 +12,8 @@ namespace tsq {
 // One line per problem found; empty when the file is sound.
 std::vector<std::string> checkFile(const TsqFile& file);
 
-// Orders two values of one column as the program sorts them: no value
-// first, Text ignoring case, dates by day, times by second, no before yes,
-// numbers by value. Null stands for a record without an entry.
+// Orders two values of one column as the program sorts them (-1, 0, 1).
+// Null stands for a record without an entry: its column's empty value.
 int compareKeys(const FieldValue* a, const FieldValue* b);
 
 }  // namespace tsq
