@@ -149,6 +149,17 @@ TEST_F(StoreTest, ClearingSomeValuesWritesTheDataHeaderOnce) {
   EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
 }
 
+TEST_F(StoreTest, ClosingTheWindowWhileEditingSavesTheEdit) {
+  openAndEdit(fixture());
+  const Position record = firstRecordOnDisk();
+  app.setText(Qty, u"77");
+  SendMessageW(app.mainWindow(), WM_CLOSE, 0, 0);
+  platform::runPending();
+  EXPECT_FALSE(IsWindow(app.mainWindow()));
+  EXPECT_EQ(entriesOf(record).at(1).payload[0], 77);
+  EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
+}
+
 TEST_F(StoreTest, ADateChangedOnlyInItsTimeOfDayIsUnchanged) {
   openAndEdit(fixture());
   SYSTEMTIME later = day(2026, 1, 10);
