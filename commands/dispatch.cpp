@@ -1,6 +1,6 @@
-#include <initializer_list>
-
 #include "commands/dispatch.h"
+
+#include <initializer_list>
 
 #include "resources/ids.h"
 #include "shell/catalogue.h"
@@ -15,12 +15,6 @@ namespace {
 
 constexpr int titleRoom = 32;
 constexpr int messageRoom = 128;
-
-// Shows exactly one of the four soft-key bars.
-void showBar(Database& db, HWND visible) {
-  for (HWND bar : {db.catalogueBar, db.listBar, db.formBar, db.editBar})
-    if (bar != nullptr) ShowWindow(bar, bar == visible ? SW_SHOW : SW_HIDE);
-}
 
 void enableSpinControls(Database& db, bool enable) {
   for (std::int32_t i = 0; i < db.itemCount; ++i)
@@ -38,11 +32,6 @@ void report(HWND window, ErrorCode code, bool silentCancel) {
 }
 
 bool isKind(const LayoutItem& item, ItemKind kind) { return static_cast<ItemKind>(item.kind) == kind; }
-
-bool isNumericType(std::uint8_t type) {
-  auto t = static_cast<ValueType>(type);
-  return t == ValueType::Integer || t == ValueType::Number || t == ValueType::Currency;
-}
 
 void goToButton(Database& db, std::uint32_t target) {
   if (target >= static_cast<std::uint32_t>(db.itemCount)) return;
@@ -119,6 +108,11 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
 
 }  // namespace
 
+void showBar(Database& db, HWND visible) {
+  for (HWND bar : {db.catalogueBar, db.listBar, db.formBar, db.editBar})
+    if (bar != nullptr) ShowWindow(bar, bar == visible ? SW_SHOW : SW_HIDE);
+}
+
 int showMessage(HWND owner, WORD stringId, UINT flags) {
   Database& db = theDatabase();
   WCHAR caption[titleRoom] = {};
@@ -171,10 +165,7 @@ ErrorCode showListView(Database& db) {
     if (db.includedCount == 0) {
       showBar(db, db.formBar);
       ShowWindow(db.listBox, SW_HIDE);
-      if (db.currentItem != -1) {
-        SetFocus(db.items[db.currentItem].control);
-        ensureVisible(db, db.currentItem, true);
-      }
+      focusCurrentItem(db);
       return err::ok;
     }
     openedHere = true;

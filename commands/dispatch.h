@@ -17,4 +17,6 @@ ErrorCode startEditing(Database& db);
 // that the user wants to get away from.
 ErrorCode leaveRecord(Database& db);
 int showMessage(HWND owner, WORD stringId, UINT flags);
+// Shows exactly one of the four soft-key bars.
+void showBar(Database& db, HWND visible);
 void focusFirstInputItem(Database& db);

@@ -47,15 +47,12 @@ ScratchFile::~ScratchFile() {
 bool acceptPassword(HWND, Database&) { return true; }
 
 void walkDataArea(Database& db) {
-  std::uint8_t raw[dataHeaderSize];
-  if (readAt(db, 0, dataHeaderSize, raw) != err::ok) return;
-  DataHeader& h = db.dataHeader;
-  h = DataHeader{loadU32(raw),      loadU32(raw + 4),  loadU32(raw + 8), loadU32(raw + 12),
-                 loadU32(raw + 16), loadU32(raw + 20), loadU32(raw + 24)};
+  if (readDataHeader(db) != err::ok) return;
+  const DataHeader& h = db.dataHeader;
 
   char16_t text[formatBufferSize];
   const std::int32_t key = keyItem(db);
-  ChainWalk records(maxChainSteps(db));
+  ChainWalk records(db);
   std::uint32_t seen = 0;
   for (Position at = h.firstRecord; at != noPosition && seen < h.recordCount; ++seen) {
     if (!records.step(at)) break;

@@ -5,6 +5,7 @@
 #include "storage/bytes.h"
 #include "storage/database.h"
 #include "storage/primitives.h"
+#include "views/values.h"
 
 namespace {
 
@@ -92,18 +93,12 @@ void resetValue(FieldValue& value) {
     case ValueType::Date:
       payload.calendar.noValue = 1;
       GetLocalTime(&payload.calendar.time);
-      payload.calendar.time.wHour = 0;
-      payload.calendar.time.wMinute = 0;
-      payload.calendar.time.wSecond = 0;
-      payload.calendar.time.wMilliseconds = 0;
+      clearTimePart(payload.calendar.time);
       break;
     case ValueType::Time:
       payload.calendar.noValue = 1;
       GetLocalTime(&payload.calendar.time);
-      payload.calendar.time.wYear = 1899;
-      payload.calendar.time.wMonth = 12;
-      payload.calendar.time.wDay = 30;
-      payload.calendar.time.wMilliseconds = 0;
+      setTimeOnlyDate(payload.calendar.time);
       break;
     case ValueType::Text:
       payload.text.count = 1;
@@ -156,8 +151,6 @@ bool isEmptyValue(const FieldValue& value) {
   }
   return false;
 }
-
-std::uint32_t maxChainSteps(Database& db) { return dataAreaSize(db) / 8; }
 
 ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position) {
   position = noPosition;

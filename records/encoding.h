@@ -36,9 +36,5 @@ ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader&
 // db.currentRecordHeader with bit 31 cleared.
 ErrorCode loadRecordValues(Database& db);
 
-// The set of positions a record chain walk may visit before it must have
-// ended: the data area's size / 8 (every block is at least 8 bytes).
-std::uint32_t maxChainSteps(Database& db);
-
 // Text helpers for FieldValues.
 void setText(FieldValue& value, const char16_t* text);

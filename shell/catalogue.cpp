@@ -1,5 +1,3 @@
-#include <initializer_list>
-
 #include "shell/catalogue.h"
 
 #include <cstddef>
@@ -15,16 +13,10 @@ namespace {
 constexpr char16_t extension[] = u".tsq";
 constexpr int titleRoom = 32;
 
-std::size_t length(const char16_t* text) {
-  std::size_t n = 0;
-  while (text[n] != 0) ++n;
-  return n;
-}
-
 // Appends text to path (room units in all); false when it does not fit.
 bool append(char16_t* path, std::size_t room, const char16_t* text) {
-  std::size_t at = length(path);
-  std::size_t add = length(text);
+  std::size_t at = wcslen16(path);
+  std::size_t add = wcslen16(text);
   if (at + add + 1 > room) return false;
   for (std::size_t i = 0; i <= add; ++i) path[at + i] = text[i];
   return true;
@@ -33,7 +25,7 @@ bool append(char16_t* path, std::size_t room, const char16_t* text) {
 // The catalogue entry of a found file: its name without the last extension.
 void entryName(const char16_t* found, char16_t* entry, std::size_t room) {
   const char16_t* name = fileNameOf(found);
-  std::size_t n = length(name);
+  std::size_t n = wcslen16(name);
   std::size_t cut = n;
   for (std::size_t i = n; i > 0; --i)
     if (name[i - 1] == u'.') {
@@ -96,9 +88,7 @@ ErrorCode listDatabases(Database& db) {
     if (code != err::ok) return code;
     code = closeDatabase(db.mainWindow, db);
     if (code != err::ok) return code;
-    for (HWND bar : {db.listBar, db.formBar, db.editBar})
-      if (bar != nullptr) ShowWindow(bar, SW_HIDE);
-    if (db.catalogueBar != nullptr) ShowWindow(db.catalogueBar, SW_SHOW);
+    showBar(db, db.catalogueBar);
     db.screen = Screen::Catalogue;
     setTitle(db);
   }
@@ -158,7 +148,7 @@ ErrorCode importDatabase(Database& db, char16_t* path) {
       return err::canceled;
     }
   }
-  std::size_t n = length(target);
+  std::size_t n = wcslen16(target);
   for (std::size_t i = 0; i <= n; ++i) path[i] = target[i];
   return err::ok;
 }

@@ -1,6 +1,6 @@
-#include <initializer_list>
-
 #include "shell/main_window.h"
+
+#include <initializer_list>
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
@@ -9,8 +9,8 @@
 #include "storage/database.h"
 #include "storage/open.h"
 #include "views/control_behaviour.h"
+#include "views/form.h"
 #include "views/list_view.h"
-#include "views/values.h"
 
 namespace {
 
@@ -124,25 +124,12 @@ void onDateTimeChange(Database& db, const NMDATETIMECHANGE& change) {
     if (type != ValueType::Date && type != ValueType::Time) return;
     if (db.screen != Screen::Editing) {
       // Outside Editing a picker only shows the record: put its value back.
-      SYSTEMTIME shown = item.value.payload.calendar.time;
-      SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
-      if (item.value.payload.calendar.noValue == 1)
-        SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&shown));
+      showCalendarValue(item);
       return;
     }
     db.currentRecordHeader.flags |= modifiedFlag;
-    if (change.dwFlags == static_cast<DWORD>(GDT_NONE)) {
-      // A later check starts from now.
-      SYSTEMTIME now{};
-      GetLocalTime(&now);
-      if (type == ValueType::Date) {
-        clearTimePart(now);
-      } else {
-        setTimeOnlyDate(now);
-      }
-      SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&now));
-      SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&now));
-    }
+    // A cleared picker that the user switches on again starts from now.
+    if (change.dwFlags == static_cast<DWORD>(GDT_NONE)) clearControl(db, item);
     return;
   }
 }

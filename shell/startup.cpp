@@ -1,6 +1,6 @@
-#include <initializer_list>
-
 #include "shell/startup.h"
+
+#include <initializer_list>
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
@@ -94,8 +94,7 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
   }
 
   WCHAR path[room::filePath] = {};
-  std::size_t n = 0;
-  while (commandLine[n] != 0) ++n;
+  const std::size_t n = wcslen16(commandLine);
   if (n >= static_cast<std::size_t>(room::filePath)) {
     showMessage(window, err::readData, MB_ICONERROR);
     return nullptr;
@@ -119,8 +118,7 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
     return window;
   }
   // No record to list: the form of a new record stays.
-  ShowWindow(db.formBar, SW_SHOW);
-  for (HWND bar : {db.catalogueBar, db.listBar, db.editBar}) ShowWindow(bar, SW_HIDE);
+  showBar(db, db.formBar);
   ShowWindow(db.listBox, SW_HIDE);
   focusCurrentItem(db);
   return window;

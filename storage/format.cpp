@@ -28,3 +28,8 @@ bool isKnownItemKind(std::uint8_t code) {
   }
   return false;
 }
+
+bool isNumericType(std::uint8_t code) {
+  auto type = static_cast<ValueType>(code);
+  return type == ValueType::Integer || type == ValueType::Number || type == ValueType::Currency;
+}

@@ -44,6 +44,8 @@ enum class ValueType : std::uint8_t {
   YesNo = 64,
 };
 bool isKnownValueType(std::uint8_t code);
+// Integer, Number or Currency: typed on the keypad as digits.
+bool isNumericType(std::uint8_t code);
 
 enum class ItemKind : std::uint8_t {
   Label = 1,

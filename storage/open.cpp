@@ -9,6 +9,7 @@
 #include "storage/database.h"
 #include "storage/layout.h"
 #include "storage/primitives.h"
+#include "storage/space.h"
 #include "views/form.h"
 
 namespace {
@@ -18,10 +19,15 @@ void resetDataHeader(Database& db) {
   db.includedCount = 0;
 }
 
-std::size_t textLength(const char16_t* text, std::size_t room) {
-  std::size_t n = 0;
-  while (n < room && text[n] != 0) ++n;
-  return n;
+// Forgets the records of the open file: the DataHeader, the RecordIndex and
+// the current record. dataBase stays: it was fixed when the file was opened.
+void forgetRecords(Database& db) {
+  resetDataHeader(db);
+  db.currentEntry = -1;
+  db.currentRecord = noPosition;
+  db.currentRecordHeader = RecordHeader{};
+  db.currentRecordLoaded = false;
+  freeRecordIndex(db);
 }
 
 }  // namespace
@@ -47,7 +53,7 @@ void freeRecordIndex(Database& db) {
 }
 
 ErrorCode openDatabase(HWND ownerWindow, Database& db, const char16_t* path) {
-  std::size_t length = textLength(path, room::filePath);
+  const std::size_t length = wcslen16(path);
   if (length >= static_cast<std::size_t>(room::filePath)) return err::readData;
 
   HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -103,25 +109,12 @@ ErrorCode loadRecordIndex(Database& db) {
   ErrorCode code = commitAndReset(db);
   if (code != err::ok) return code;
 
-  std::uint8_t raw[dataHeaderSize];
-  code = readAt(db, 0, dataHeaderSize, raw);
+  code = readDataHeader(db);
   if (code != err::ok) {
     resetDataHeader(db);
     return code;
   }
-  auto u32 = [&](int i) {
-    const std::uint8_t* p = raw + 4 * i;
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-  };
   DataHeader& header = db.dataHeader;
-  header.recordCount = u32(0);
-  header.freeList = u32(1);
-  header.firstRecord = u32(2);
-  header.sortItem = u32(3);
-  header.reserved = u32(4);
-  header.smsNumberValue = u32(5);
-  header.smsMessageValue = u32(6);
   // A sort item outside the layout cannot order anything.
   if (header.sortItem != noItem && header.sortItem >= static_cast<std::uint32_t>(db.itemCount))
     header.sortItem = noItem;
@@ -146,15 +139,10 @@ ErrorCode loadRecordIndex(Database& db) {
     std::uint32_t loaded = 0;
     Position position = header.firstRecord;
     while (position != noPosition && loaded < header.recordCount) {
-      std::uint8_t record[recordHeaderSize];
-      code = readAt(db, position, recordHeaderSize, record);
+      RecordHeader record;
+      code = readRecordHeader(db, position, record);
       Position keyPosition = noPosition;
-      if (code == err::ok) {
-        Position firstField = static_cast<std::uint32_t>(record[0]) | (static_cast<std::uint32_t>(record[1]) << 8) |
-                              (static_cast<std::uint32_t>(record[2]) << 16) |
-                              (static_cast<std::uint32_t>(record[3]) << 24);
-        code = findKeyField(db, firstField, key, keyPosition);
-      }
+      if (code == err::ok) code = findKeyField(db, record.firstField, key, keyPosition);
       if (code != err::ok) {
         delete[] index;
         resetDataHeader(db);
@@ -162,8 +150,7 @@ ErrorCode loadRecordIndex(Database& db) {
       }
       index[loaded] = RecordIndexEntry{position, includedFlag, -1, keyPosition};
       ++loaded;
-      position = static_cast<std::uint32_t>(record[4]) | (static_cast<std::uint32_t>(record[5]) << 8) |
-                 (static_cast<std::uint32_t>(record[6]) << 16) | (static_cast<std::uint32_t>(record[7]) << 24);
+      position = record.nextRecord;
     }
     // A chain that visits a record twice would put one record in the index
     // twice; every later commit would then corrupt it.
@@ -206,14 +193,7 @@ ErrorCode commitAndReset(Database& db) {
     ErrorCode code = commitRecord(db, 1);
     if (code != err::ok) return code;
   }
-  // dataBase stays: it was fixed when the file was opened.
-  db.dataHeader = DataHeader{};
-  db.currentEntry = -1;
-  db.currentRecord = noPosition;
-  db.currentRecordHeader = RecordHeader{};
-  db.currentRecordLoaded = false;
-  db.includedCount = 0;
-  freeRecordIndex(db);
+  forgetRecords(db);
   return err::ok;
 }
 
@@ -223,14 +203,7 @@ ErrorCode closeDatabase(HWND ownerWindow, Database& db) {
     ErrorCode code = commitAndReset(db);
     if (code != err::ok) return code;
   } else {
-    db.currentRecordHeader.flags &= ~modifiedFlag;
-    db.dataHeader = DataHeader{};
-    db.currentEntry = -1;
-    db.currentRecord = noPosition;
-    db.currentRecordHeader = RecordHeader{};
-    db.currentRecordLoaded = false;
-    db.includedCount = 0;
-    freeRecordIndex(db);
+    forgetRecords(db);
   }
 
   if (db.file != INVALID_HANDLE_VALUE) CloseHandle(db.file);

@@ -87,6 +87,14 @@ ErrorCode releaseSpace(Database& db, Position position, std::uint32_t size, bool
   return err::ok;
 }
 
+ErrorCode readDataHeader(Database& db) {
+  std::uint8_t raw[dataHeaderSize];
+  if (ErrorCode code = readAt(db, 0, dataHeaderSize, raw)) return code;
+  db.dataHeader = DataHeader{loadU32(raw),      loadU32(raw + 4),  loadU32(raw + 8), loadU32(raw + 12),
+                             loadU32(raw + 16), loadU32(raw + 20), loadU32(raw + 24)};
+  return err::ok;
+}
+
 ErrorCode writeDataHeader(Database& db) {
   const DataHeader& h = db.dataHeader;
   std::uint8_t raw[dataHeaderSize];

@@ -18,5 +18,6 @@ ErrorCode allocateSpace(Database& db, std::uint32_t size, bool& headerChanged, P
 // Puts a stretch back at the head of the free list.
 ErrorCode releaseSpace(Database& db, Position position, std::uint32_t size, bool& headerChanged);
 
-// Writes the 28-byte DataHeader at position 0.
+// Reads the 28-byte DataHeader at position 0 into db.dataHeader, and writes it back.
+ErrorCode readDataHeader(Database& db);
 ErrorCode writeDataHeader(Database& db);

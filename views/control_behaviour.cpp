@@ -69,11 +69,6 @@ bool comesFromSymbolPicker(WPARAM previous) {
   return _wcsicmp(name, u"MS_SymMenu") == 0;
 }
 
-bool isNumericType(std::uint8_t type) {
-  auto t = static_cast<ValueType>(type);
-  return t == ValueType::Integer || t == ValueType::Number || t == ValueType::Currency;
-}
-
 // The keypad's two symbol keys give a numeric field its decimal point and
 // minus sign.
 WPARAM mapNumericCharacter(WPARAM ch) {

@@ -59,11 +59,6 @@ void showZero(HWND edit, std::uint8_t valueType) {
   SetWindowTextW(edit, text);
 }
 
-bool isNumericType(std::uint8_t type) {
-  auto t = static_cast<ValueType>(type);
-  return t == ValueType::Integer || t == ValueType::Number || t == ValueType::Currency;
-}
-
 // Creates the control (and spin control) of one item.
 ErrorCode createItemControl(Database& db, HWND owner, LayoutItem& item, int x, int y, int width) {
   const int height = controlHeight(db);
@@ -200,11 +195,7 @@ ErrorCode showRecord(Database& db) {
       case ItemKind::Field: {
         auto type = static_cast<ValueType>(item.valueType);
         if (type == ValueType::Date || type == ValueType::Time) {
-          SYSTEMTIME shown = item.value.payload.calendar.time;
-          SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
-          SendMessageW(item.control, DTM_SETSYSTEMTIME,
-                       item.value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
-                       reinterpret_cast<LPARAM>(&shown));
+          showCalendarValue(item);
         } else if (isNumericType(item.valueType) || type == ValueType::Text) {
           char16_t text[formatBufferSize];
           if (!formatValue(text, item.value)) return err::conversion;
@@ -244,6 +235,13 @@ ErrorCode showRecord(Database& db) {
   db.currentRecordHeader.flags &= ~modifiedFlag;
   db.currentRecordLoaded = true;
   return err::ok;
+}
+
+void showCalendarValue(const LayoutItem& item) {
+  SYSTEMTIME shown = item.value.payload.calendar.time;
+  SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
+  SendMessageW(item.control, DTM_SETSYSTEMTIME, item.value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
+               reinterpret_cast<LPARAM>(&shown));
 }
 
 ErrorCode showFirstRecord(Database& db) {

@@ -20,6 +20,8 @@ ErrorCode showFirstRecord(Database& db);
 ErrorCode prepareFormView(Database& db, bool discard);
 ErrorCode prepareEditing(Database& db);
 void clearControl(Database& db, LayoutItem& item);
+// Shows a Date or Time item's value in its picker (the none state for no value).
+void showCalendarValue(const LayoutItem& item);
 
 // The selected row's RecordIndex entry on the ListView becomes current.
 ErrorCode selectListedRecord(Database& db);
