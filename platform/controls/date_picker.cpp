@@ -5,7 +5,12 @@
 // digits do the work: digits typed into the focused field set it once the
 // field is full (two digits, four for the year) or no further digit could
 // fit ("4" in a day field is the 4th), and the next field takes the focus.
-// Left/Right move between the fields, committing digits typed so far; Up and
+// Until then the value is the time with the digits typed so far in their
+// field: that is what the picker shows, what DTM_GETSYSTEMTIME answers and
+// what the change notice carries, while the digits' own field keeps the
+// time they were typed over (so "2" on its way to a year 2024 never clamps
+// a 29th of February). Left/Right move between the fields, committing digits
+// typed so far; Up and
 // Down, when they arrive, step the focused field. '*' or '#' toggles the
 // none state; a digit typed in the none state makes the picker valid again.
 // Every change made from the keypad reaches the parent as WM_NOTIFY
@@ -50,7 +55,23 @@ void readFormat(HWND window, PickerState& state) {
   state.fourDigitYear = format == DTS_SHORTDATECENTURYFORMAT;
 }
 
-ShownTime shown(const PickerState& state) { return showTime(state.picture, state.time, state.fourDigitYear); }
+// The focused field's part, if the picture has any field.
+bool focusedPart(const PickerState& state, DatePart* part);
+
+// The time with the digits being typed in their field.
+SYSTEMTIME effectiveTime(const PickerState& state) {
+  SYSTEMTIME time = state.time;
+  DatePart part{};
+  if (state.typed.empty() || !focusedPart(state, &part)) return time;
+  int value = 0;
+  for (char16_t digit : state.typed) value = value * 10 + (digit - u'0');
+  setPart(time, part, value);
+  return time;
+}
+
+ShownTime shown(const PickerState& state) {
+  return showTime(state.picture, effectiveTime(state), state.fourDigitYear);
+}
 
 std::u16string shownText(const PickerState& state) { return state.valid ? shown(state).text : std::u16string(); }
 
@@ -61,26 +82,24 @@ void notifyChange(HWND window, const PickerState& state) {
   const LONG_PTR id = GetWindowLongW(window, GWL_ID);
   change.nmhdr = NMHDR{window, static_cast<UINT_PTR>(id), DTN_DATETIMECHANGE};
   change.dwFlags = static_cast<DWORD>(state.valid ? GDT_VALID : GDT_NONE);
-  change.st = state.time;
+  change.st = effectiveTime(state);
   SendMessageW(parent, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&change));
 }
 
-// The part of the focused field, if the picture has any field.
 bool focusedPart(const PickerState& state, DatePart* part) {
-  const ShownTime now = shown(state);
+  const ShownTime now = showTime(state.picture, state.time, state.fourDigitYear);
   if (now.fields.empty()) return false;
   *part = now.fields[std::min(state.field, now.fields.size() - 1)].part;
   return true;
 }
 
-// Digits typed into a field take effect when the user leaves it.
+// Ends the digits typed into the focused field. The value does not change
+// as the owner saw it: the digits already stood in it.
 bool commitTyped(PickerState& state) {
   if (state.typed.empty()) return false;
-  DatePart part{};
-  int value = 0;
-  for (char16_t digit : state.typed) value = value * 10 + (digit - u'0');
+  state.time = effectiveTime(state);
   state.typed.clear();
-  return focusedPart(state, &part) && setPart(state.time, part, value);
+  return false;
 }
 
 void moveField(PickerState& state, int step) {
@@ -100,15 +119,18 @@ bool typeDigit(PickerState& state, char16_t digit) {
   }
   DatePart part{};
   if (!focusedPart(state, &part) || part == DatePart::AmPm) return changed;
+  const SYSTEMTIME before = effectiveTime(state);
   state.typed += digit;
   int value = 0;
   for (char16_t d : state.typed) value = value * 10 + (d - u'0');
   if (state.typed.size() >= digitsOf(part) || value * 10 > largestTyped(part)) {
     state.typed.clear();
-    changed = setPart(state.time, part, value) || changed;
+    setPart(state.time, part, value);
     moveField(state, +1);
   }
-  return changed;
+  const SYSTEMTIME after = effectiveTime(state);
+  return changed || before.wYear != after.wYear || before.wMonth != after.wMonth || before.wDay != after.wDay ||
+         before.wHour != after.wHour || before.wMinute != after.wMinute || before.wSecond != after.wSecond;
 }
 
 bool toggleNone(HWND window, PickerState& state) {
@@ -233,7 +255,7 @@ LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case DTM_GETSYSTEMTIME: {
       auto* out = reinterpret_cast<SYSTEMTIME*>(lParam);
       if (out == nullptr) return GDT_ERROR;
-      *out = state->time;
+      *out = effectiveTime(*state);
       return state->valid ? GDT_VALID : GDT_NONE;
     }
     case WM_GETTEXT:

@@ -538,6 +538,19 @@ TEST_F(Program, EveryKindOfFieldIsSavedAndFoundAfterARestartInItsSortedPlace) {
   EXPECT_EQ(formRows(again.last()), saved);
 }
 
+TEST(Edits, ADigitTypedIntoAPickerIsSavedWithoutLeavingTheField) {
+  Phone phone;
+  ASSERT_TRUE(phone.create("Dates", R"({
+    "items": [{"kind": "Field", "caption": "Name"},
+              {"kind": "Field", "caption": "Day", "valueType": "Date"}],
+    "records": [{"Name": "Ann", "Day": "2024-05-20"}]
+  })"));
+  // Month "1", which could still become 10 to 12, then Done at once.
+  const Trace run = phone.drive("SoftLeft Action SoftRight 4 Down 1 SoftLeft");
+  EXPECT_EQ(formRows(run.last()), (std::vector<std::string>{"Ann", "1/20/2024"})) << run.last().text;
+  EXPECT_EQ(formRows(phone.drive("SoftLeft Action").last()), (std::vector<std::string>{"Ann", "1/20/2024"}));
+}
+
 TEST_F(Program, EmptiedValuesAreDroppedAndNewOnesWritten) {
   // Bob loses every value but his name; Alice gets a value of every kind.
   const std::string clearBob = std::string(showBob) + " " + edit +

@@ -114,8 +114,10 @@ TEST_F(DatePickerTest, DigitsFillTheFieldsInTheLocalesOrder) {
   type(picker, u"2030");
   EXPECT_EQ(textOf(picker), u"2/4/2030");
 
-  const std::vector<DWORD> threeChanges(3, static_cast<DWORD>(GDT_VALID));
-  EXPECT_EQ(changeFlags(), threeChanges);
+  // February, the 4th, the year 2 clamped to 1601, then 2030: "0" (month
+  // 0, clamped to January) and "20", "203" (still 1601) change nothing.
+  const std::vector<DWORD> fourChanges(4, static_cast<DWORD>(GDT_VALID));
+  EXPECT_EQ(changeFlags(), fourChanges);
   const NMDATETIMECHANGE& last = notices().back().change;
   EXPECT_EQ(last.st.wYear, 2030);
   EXPECT_EQ(last.st.wMonth, 2);
@@ -129,16 +131,34 @@ TEST_F(DatePickerTest, LeftAndRightMoveBetweenFieldsCommittingDigitsTyped) {
   SetFocus(picker);
 
   key(picker, VK_RIGHT);  // day
-  type(picker, u"1");     // could still become 1x
-  EXPECT_EQ(textOf(picker), u"1/31/2024");
-  key(picker, VK_RIGHT);  // leaving the field sets it
+  type(picker, u"1");     // could still become 1x, and is the 1st meanwhile
   EXPECT_EQ(textOf(picker), u"1/1/2024");
+  SYSTEMTIME read{};
+  EXPECT_EQ(get(picker, &read), GDT_VALID);
+  EXPECT_EQ(read.wDay, 1);
+  ASSERT_EQ(notices().size(), 1u);
+  EXPECT_EQ(notices().back().change.st.wDay, 1);
+  key(picker, VK_RIGHT);  // leaving the field ends it: nothing changes
+  EXPECT_EQ(notices().size(), 1u);
   type(picker, u"1999");
   key(picker, VK_LEFT);
   key(picker, VK_LEFT);
   type(picker, u"12");
   EXPECT_EQ(textOf(picker), u"12/1/1999");
-  EXPECT_EQ(notices().size(), 3u);
+}
+
+TEST_F(DatePickerTest, ADigitStillBeingTypedIsWhatTheValueHolds) {
+  HWND picker = create(DATETIMEPICK_CLASSW, u"", kDateStyle);
+  set(picker, GDT_VALID, date(2024, 6, 15));
+  SetFocus(picker);
+  type(picker, u"1");  // month 1x: January for now
+  SYSTEMTIME read{};
+  EXPECT_EQ(get(picker, &read), GDT_VALID);
+  EXPECT_EQ(read.wMonth, 1);
+  type(picker, u"1");  // November
+  get(picker, &read);
+  EXPECT_EQ(read.wMonth, 11);
+  EXPECT_EQ(notices().back().change.st.wMonth, 11);
 }
 
 TEST_F(DatePickerTest, StarTogglesTheNoneStateAndADigitRestoresAValue) {
