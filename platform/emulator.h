@@ -46,5 +46,8 @@ void clearFileFaults();
 // How many operations of a kind ran since the last clear (for tests that
 // sweep a fault over every write of an operation).
 int fileOperationCount(FileOp op);
+// How many armed faults fired since the last clear: a sweep that arms a
+// fault past the operation's last call sees 0 and knows it is done.
+int fileFaultsFired();
 
 }  // namespace platform

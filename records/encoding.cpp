@@ -152,13 +152,14 @@ bool isEmptyValue(const FieldValue& value) {
   return false;
 }
 
-ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position) {
+ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position,
+                       StepBudget* budget) {
   position = noPosition;
   if (itemIndex < 0 || itemIndex >= db.itemCount) return err::ok;
   const LayoutItem& item = db.items[itemIndex];
   ChainWalk walk(db);
   for (Position at = firstField; at != noPosition;) {
-    if (!walk.step(at)) return err::readData;
+    if (!walk.step(at) || (budget != nullptr && !budget->take())) return err::readData;
     std::uint8_t header[fieldHeaderSize];
     if (ErrorCode code = readAt(db, at, fieldHeaderSize, header)) return code;
     if (header[6] == item.valueType && loadU16(header + 4) == item.fieldId) {
@@ -189,6 +190,10 @@ ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader&
 
 ErrorCode loadRecordValues(Database& db) {
   db.currentRecordLoaded = false;
+  // What a failed commit left unsaved belongs to the edit being replaced by
+  // the file's own record: stretches it gave up may still be named there.
+  db.recordHeaderUnsaved = false;
+  db.pendingReleases.clear();
   for (std::int32_t i = 0; i < db.itemCount; ++i) {
     LayoutItem& item = db.items[i];
     item.valuePosition = noPosition;

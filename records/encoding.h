@@ -25,7 +25,11 @@ bool isEmptyValue(const FieldValue& value);
 
 // Follows the FieldEntry chain from firstField for the entry of item
 // itemIndex (-1: none). The walk is bounded (a revisited position is 15).
-ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position);
+// With a budget, every entry visited takes a step of it; an exhausted
+// budget is 15.
+struct StepBudget;
+ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position,
+                       StepBudget* budget = nullptr);
 
 // The 12-byte RecordHeader at position, as stored (bit 31 included).
 ErrorCode readRecordHeader(Database& db, Position position, RecordHeader& header);

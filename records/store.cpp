@@ -24,14 +24,6 @@ struct Commit {
   bool dataHeaderDirty = false;
   bool keyChanged = false;
   ErrorCode error = err::ok;
-  // Entries taken out of the chain are given back only once the record's
-  // header no longer names them, so that a failed write leaves a chain that
-  // still walks.
-  struct Stretch {
-    Position position;
-    std::uint32_t size;
-  };
-  std::vector<Stretch> releases;
 
   // Keeps the first error; later ones are consequences.
   ErrorCode fail(ErrorCode code) {
@@ -205,7 +197,9 @@ ErrorCode removeEntry(Commit& c, std::int32_t index) {
   item.valuePosition = noPosition;
   resetValue(item.value);
   if (static_cast<std::uint32_t>(index) == db.dataHeader.sortItem) c.keyChanged = true;
-  c.releases.push_back({released, size});
+  // Given back only once the record's header no longer names the chain it
+  // was part of, so that a failed write leaves a chain that still walks.
+  db.pendingReleases.push_back({released, size});
   return err::ok;
 }
 
@@ -330,11 +324,9 @@ ErrorCode moveRecord(Commit& c) {
     db.dataHeader.firstRecord = oldNext;
   }
   auto putBack = [&] {
-    if (previous != noPosition) {
-      relink(db, previous, self);
-    } else {
-      db.dataHeader.firstRecord = oldFirst;
-    }
+    if (previous != noPosition) relink(db, previous, self);
+    // The move may have made the record, or its old successor, the first.
+    db.dataHeader.firstRecord = oldFirst;
     db.currentRecordHeader.nextRecord = oldNext;
     writeRecordHeader(db, self, db.currentRecordHeader);
     restoreIndex();
@@ -376,7 +368,8 @@ ErrorCode moveRecord(Commit& c) {
     return code;
   }
 
-  c.recordHeaderDirty = true;
+  c.recordHeaderDirty = false;  // written above, with every entry
+  db.recordHeaderUnsaved = false;
   const auto at = static_cast<std::uint32_t>(after + 1);
   std::memmove(index + at + 1, index + at, sizeof(RecordIndexEntry) * (count - 1 - at));
   index[at] = moving;
@@ -424,29 +417,50 @@ ErrorCode placeRecord(Commit& c) {
   index[at] = RecordIndexEntry{position, includedFlag, -1, keyPositionOf(db)};
   for (std::uint32_t i = at; i < count; ++i) index[i + 1] = db.recordIndex[i];
 
-  if (previousPosition != noPosition) {
-    const Position next = previous.nextRecord;
+  // The record's own header reaches the file before anything names it: a
+  // failure on the way leaves room that no chain leads to, never a link to
+  // a header of zeros.
+  const Position oldNext = db.currentRecordHeader.nextRecord;
+  db.currentRecordHeader.nextRecord = previousPosition != noPosition ? previous.nextRecord : db.dataHeader.firstRecord;
+  code = writeRecordHeader(db, position, db.currentRecordHeader);
+  if (code == err::ok && previousPosition != noPosition) {
     previous.nextRecord = position;
     code = writeRecordHeader(db, previousPosition, previous);
-    if (code != err::ok) {
-      giveBack();
-      delete[] index;
-      return code;
-    }
-    db.currentRecordHeader.nextRecord = next;
-  } else {
-    db.currentRecordHeader.nextRecord = db.dataHeader.firstRecord;
-    db.dataHeader.firstRecord = position;
   }
+  if (code != err::ok) {
+    db.currentRecordHeader.nextRecord = oldNext;
+    giveBack();
+    delete[] index;
+    return code;
+  }
+  if (previousPosition == noPosition) db.dataHeader.firstRecord = position;
   delete[] db.recordIndex;
   db.recordIndex = index;
   db.currentRecord = position;
   db.currentEntry = static_cast<std::int32_t>(at);
   db.dataHeader.recordCount = count + 1;
   db.includedCount += 1;
-  c.recordHeaderDirty = true;
+  c.recordHeaderDirty = false;  // written above, with every entry
+  db.recordHeaderUnsaved = false;
   c.dataHeaderDirty = true;
   return err::ok;
+}
+
+// Gives back the stretches the record no longer uses; one that cannot be
+// given back now stays for the next commit.
+void releasePending(Commit& c) {
+  Database& db = c.db;
+  std::vector<Stretch> left;
+  for (const Stretch& stretch : db.pendingReleases) {
+    bool headerChanged = false;
+    ErrorCode code = releaseSpace(db, stretch.position, stretch.size, headerChanged);
+    if (headerChanged) c.dataHeaderDirty = true;
+    if (code != err::ok) {
+      c.fail(code);
+      left.push_back(stretch);
+    }
+  }
+  db.pendingReleases = std::move(left);
 }
 
 // A record that found no place gives back everything this commit stored.
@@ -468,7 +482,15 @@ ErrorCode rollBack(Database& db, bool& headerChanged) {
 }  // namespace
 
 ErrorCode commitRecord(Database& db, int allowReorder) {
-  if (db.readOnly || (db.currentRecordHeader.flags & modifiedFlag) == 0) return err::ok;
+  if (db.readOnly) return err::ok;
+  if ((db.currentRecordHeader.flags & modifiedFlag) == 0) {
+    // A DataHeader whose write failed may name free room that entries now
+    // use: whatever leaves the record brings the file up to date first.
+    if (!db.dataHeaderUnsaved) return err::ok;
+    ErrorCode code = writeDataHeader(db);
+    db.dataHeaderUnsaved = code != err::ok;
+    return code;
+  }
   // A record whose loading failed half-way has controls that do not show
   // it: they must never be written into it.
   if (db.itemCount == 0 || (db.currentRecord != noPosition && !db.currentRecordLoaded)) {
@@ -476,7 +498,7 @@ ErrorCode commitRecord(Database& db, int allowReorder) {
     return err::ok;
   }
 
-  Commit c{db, allowReorder, false, false, false, err::ok, {}};
+  Commit c{db, allowReorder, false, false, false, err::ok};
   c.fail(storeValues(c));
 
   if (db.currentRecord != noPosition) {
@@ -498,16 +520,14 @@ ErrorCode commitRecord(Database& db, int allowReorder) {
     bool headerChanged = false;
     c.fail(rollBack(db, headerChanged));
     if (headerChanged) c.dataHeaderDirty = true;
+    releasePending(c);  // no header names anything of a record never placed
   } else {
-    ErrorCode code = c.recordHeaderDirty ? writeRecordHeader(db, db.currentRecord, db.currentRecordHeader) : err::ok;
-    c.fail(code);
-    if (code == err::ok) {
-      for (const auto& stretch : c.releases) {
-        bool headerChanged = false;
-        c.fail(releaseSpace(db, stretch.position, stretch.size, headerChanged));
-        if (headerChanged) c.dataHeaderDirty = true;
-      }
+    if (c.recordHeaderDirty || db.recordHeaderUnsaved) {
+      ErrorCode code = writeRecordHeader(db, db.currentRecord, db.currentRecordHeader);
+      db.recordHeaderUnsaved = code != err::ok;
+      c.fail(code);
     }
+    if (!db.recordHeaderUnsaved) releasePending(c);
   }
   if (c.dataHeaderDirty || db.dataHeaderUnsaved) {
     ErrorCode code = writeDataHeader(db);

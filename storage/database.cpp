@@ -34,6 +34,8 @@ void setStartupValues(Database& db) {
   db.currentRecordLoaded = false;
   db.misplacedRecord = noPosition;
   db.dataHeaderUnsaved = false;
+  db.recordHeaderUnsaved = false;
+  db.pendingReleases.clear();
   for (auto& slot : db.brushCache) slot = BrushSlot{};
   db.backgroundColour = 0xFFFFFF;
   db.backgroundBrush = nullptr;

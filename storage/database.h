@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/windows.h"
 #include "storage/data_cache.h"
@@ -25,6 +26,12 @@ struct RecordIndexEntry {
   Position keyPosition = noPosition; // the record's FieldEntry for keyItem
 };
 constexpr std::uint32_t includedFlag = 1;
+
+// A stretch of the data area: where it starts and how long it is.
+struct Stretch {
+  Position position = noPosition;
+  std::uint32_t size = 0;
+};
 
 struct BrushSlot {
   COLORREF colour = 0xFFFFFFFF;  // 0xFFFFFFFF: free
@@ -83,6 +90,13 @@ struct Database {
   Position misplacedRecord = noPosition;
   // The DataHeader in memory differs from the file's: a write failed.
   bool dataHeaderUnsaved = false;
+  // The current record's RecordHeader in memory differs from the file's: a
+  // write failed, and the next commit writes it even when no value changed.
+  bool recordHeaderUnsaved = false;
+  // Stretches the current record gave up (replaced or emptied entries),
+  // given back only once the RecordHeader in the file no longer leads to
+  // them; a release that fails waits for the next commit.
+  std::vector<Stretch> pendingReleases;
   BrushSlot brushCache[brushCacheSize];
   COLORREF backgroundColour = 0xFFFFFF;
   HBRUSH backgroundBrush = nullptr;

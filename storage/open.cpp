@@ -27,6 +27,8 @@ void forgetRecords(Database& db) {
   db.currentRecord = noPosition;
   db.currentRecordHeader = RecordHeader{};
   db.currentRecordLoaded = false;
+  db.recordHeaderUnsaved = false;
+  db.pendingReleases.clear();
   freeRecordIndex(db);
 }
 
@@ -138,11 +140,14 @@ ErrorCode loadRecordIndex(Database& db) {
     }
     std::uint32_t loaded = 0;
     Position position = header.firstRecord;
+    // One budget for the whole walk: records whose chains share entries
+    // would otherwise cost the square of their number.
+    StepBudget budget{dataSize / freeBlockSize};
     while (position != noPosition && loaded < header.recordCount) {
       RecordHeader record;
-      code = readRecordHeader(db, position, record);
+      code = budget.take() ? readRecordHeader(db, position, record) : err::readData;
       Position keyPosition = noPosition;
-      if (code == err::ok) code = findKeyField(db, record.firstField, key, keyPosition);
+      if (code == err::ok) code = findKeyField(db, record.firstField, key, keyPosition, &budget);
       if (code != err::ok) {
         delete[] index;
         resetDataHeader(db);

@@ -59,6 +59,19 @@ struct ChainWalk {
   std::uint32_t length = 0;
 };
 
+// A number of steps shared by many walks: opening walks every record's
+// chain, and chains that share their entries must not multiply the cost. A
+// sound file visits each of its blocks once, and every block is at least 8
+// bytes long, so dataAreaSize / 8 steps open any sound file.
+struct StepBudget {
+  std::uint32_t left;
+  bool take() {
+    if (left == 0) return false;
+    --left;
+    return true;
+  }
+};
+
 // The text after the last ':', '\' or '/' of path; the whole path without any.
 const char16_t* fileNameOf(const char16_t* path);
 

@@ -12,6 +12,7 @@ constexpr std::size_t kindCount = 4;
 struct Faults {
   std::array<int, kindCount> counts{};
   std::array<int, kindCount> armed{-1, -1, -1, -1};  // successes left before the fault; -1 none
+  int fired = 0;
 };
 
 Faults& faults() {
@@ -29,6 +30,8 @@ void clearFileFaults() { faults() = Faults{}; }
 
 int fileOperationCount(FileOp op) { return faults().counts[indexOf(op)]; }
 
+int fileFaultsFired() { return faults().fired; }
+
 namespace os {
 
 bool fileOperationFails(FileOp op) {
@@ -41,6 +44,7 @@ bool fileOperationFails(FileOp op) {
     return false;
   }
   f.armed[i] = -1;
+  ++f.fired;
   return true;
 }
 
