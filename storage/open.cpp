@@ -194,10 +194,10 @@ ErrorCode loadRecordIndex(Database& db) {
 
 ErrorCode commitAndReset(Database& db) {
   if (db.screen == Screen::Catalogue || db.screen == Screen::ListView) return err::internal;
-  if ((db.currentRecordHeader.flags & modifiedFlag) != 0) {
-    ErrorCode code = commitRecord(db, 1);
-    if (code != err::ok) return code;
-  }
+  // Also without a pending edit: a DataHeader that an earlier commit could
+  // not write must reach the file before the database is let go.
+  ErrorCode code = commitRecord(db, 1);
+  if (code != err::ok) return code;
   forgetRecords(db);
   return err::ok;
 }

@@ -7,6 +7,7 @@
 #include "platform/emulator.h"
 #include "platform/text.h"
 #include "records/store.h"
+#include "views/form.h"
 #include "resources/ids.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/tsq_fixture.h"
@@ -301,6 +302,88 @@ TEST_F(StoreTest, AKeyWrittenBeforeAFailureStillPlacesTheRecord) {
   EXPECT_EQ(chain[2], record);
   EXPECT_EQ(app.db().recordIndex[2].position, record);
   EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
+}
+
+// What one failed write leaves behind must not outlive the edit: the
+// DataHeader that a dropped edit could not write still reaches the file.
+TEST_F(StoreTest, ADataHeaderThatFailedReachesTheFileEvenWhenTheEditIsDropped) {
+  openAndEdit(fixture());
+  app.setText(Qty, u"0");  // frees the 12-byte entry: the head of the free list
+  app.command(cmdDone);
+  app.command(cmdEdit);
+  app.setText(Qty, u"9");  // takes that entry back: only the DataHeader says so
+  platform::clearFileFaults();
+  platform::failFileOperation(platform::FileOp::Write, 2);  // entry, RecordHeader, DataHeader
+  app.command(cmdDone);
+  ASSERT_EQ(platform::fileFaultsFired(), 1);
+  ASSERT_NE(app.lastPrompt().find("Error writing data"), std::string::npos) << app.lastPrompt();
+  platform::clearFileFaults();
+  app.command(cmdCancel);
+  SendMessageW(app.mainWindow(), WM_CLOSE, 0, 0);
+  platform::runPending();
+  ASSERT_FALSE(IsWindow(app.mainWindow()));
+  EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
+}
+
+// A commit that stops at a later item after the key was moved to a new
+// entry (and the old one freed): the index names the entry the record now
+// has, never the freed one.
+TEST_F(StoreTest, AFailedCommitStillLeavesTheIndexNamingTheKeyItWrote) {
+  DatabaseImage database;
+  database.items.push_back(tsqtest::valueItem(ItemKind::Field, ValueType::Integer, 2, u"Qty"));
+  database.items.push_back(tsqtest::valueItem(ItemKind::Field, ValueType::Text, 1, u"Name"));
+  database.items[1].row = 1;
+  database.sortItem = 1;
+  RecordImage record;
+  record.values = {textValue(1, u"abc"), integerValue(2, 5)};
+  database.records = {record};
+  openAndEdit(database);
+  app.setText(1, u"ab");   // visited first: a new entry, the old one freed
+  app.setText(0, u"1.5");  // then this does not convert
+  app.command(cmdDone);
+  ASSERT_NE(app.lastPrompt().find("Data conversion error"), std::string::npos) << app.lastPrompt();
+  const std::size_t prompts = app.prompts().size();
+  app.command(cmdCancel);
+  app.command(cmdShowList);
+  EXPECT_EQ(app.prompts().size(), prompts) << app.lastPrompt();
+  EXPECT_EQ(app.db().screen, Screen::ListView);
+  EXPECT_NE(app.screen().find("ab"), std::string::npos) << app.screen();
+}
+
+// A record whose loading stopped half-way leaves controls that show
+// another record: a commit must not write them into it.
+TEST_F(StoreTest, NoCommitBeforeARecordWasShownInFull) {
+  DatabaseImage database = fixture();
+  FieldValue unknown{};
+  unknown.fieldId = 50;
+  unknown.valueType = 3;  // no such type: loading stops here
+  database.records[1].values.push_back(unknown);
+  openAndEdit(database);
+  app.command(cmdDone);
+  Database& db = app.db();
+  const std::vector<std::uint8_t> bytes = app.fileBytes("db");
+  db.currentEntry = 1;
+  db.currentRecord = db.recordIndex[1].position;
+  ASSERT_NE(showRecord(db), err::ok);
+  db.currentRecordHeader.flags |= modifiedFlag;
+  EXPECT_EQ(commitRecord(db, 1), err::ok);
+  EXPECT_EQ(app.fileBytes("db"), bytes);
+}
+
+// Outside Editing a picker only shows the record: a change that reaches it
+// anyway is undone at once.
+TEST_F(StoreTest, APickerChangedOutsideEditingShowsTheStoredValueAgain) {
+  openAndEdit(fixture());
+  app.command(cmdDone);
+  ASSERT_EQ(app.db().screen, Screen::FormView);
+  HWND picker = app.control(When);
+  CallWindowProcW(app.db().savedProcs.datePicker, picker, WM_KEYDOWN, VK_UP, 0);
+  platform::runPending();
+  SYSTEMTIME shown{};
+  EXPECT_EQ(SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown)), GDT_VALID);
+  EXPECT_EQ(shown.wYear, 2026);
+  EXPECT_EQ(shown.wMonth, 1);
+  EXPECT_EQ(shown.wDay, 10);
 }
 
 }  // namespace
