@@ -117,6 +117,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   const WindowKind kind = w->kind;
 
   HWND h = addWindow(std::move(w));
+  if (h == nullptr) return nullptr;
   if (child) {
     findWindow(parent)->children.push_back(h);
   } else {

@@ -1,14 +1,16 @@
 // The window system's own state: the window table, the top-level z-order,
-// focus and activation, the screen's geometry. Only platform files include
-// this; app code sees windows through HWNDs.
+// focus and activation, the screen's geometry. Only platform files and their
+// tests include this; app code sees windows through HWNDs.
 //
-// An HWND is a number: a fixed base plus the window's slot in the table.
-// Slots are never reused, so a stale or forged handle finds an empty slot (or
-// none) and is refused; nothing is ever reached through a pointer the caller
-// handed in. A later "remote window" (a window of another running instance)
-// can take handles with windowRemoteBit set, which local lookups refuse.
+// An HWND is a number: the window's slot in the table and the slot's
+// generation, which grows each time a new window takes the slot. A stale
+// handle names a freed slot or an older generation, and a forged one names
+// nothing, so both are refused; nothing is ever reached through a pointer the
+// caller handed in. A "remote window" (a window of another running instance)
+// takes a handle with windowRemoteBit set, which local lookups refuse.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,12 +66,17 @@ struct Window {
 // The pointer is valid until the next call that may destroy windows (any
 // message send): callers look the handle up again after sending.
 Window* findWindow(HWND handle);
-// Adds a window to the table and returns its new handle.
+// Adds a window to the table and returns its new handle, or nullptr when
+// the table is full.
 HWND addWindow(std::unique_ptr<Window> window);
-// Frees a window's slot (the window must already be unlinked).
+// Frees a window's slot for a later window (the window must already be
+// unlinked).
 void freeWindow(HWND handle);
 // Every live window handle, in creation order.
 std::vector<HWND> allWindows();
+// How many slots the table holds, live or free: it grows only while more
+// windows live at once than ever before (tests).
+std::size_t windowSlotCount();
 
 // Top-level windows in z-order, bottom first.
 std::vector<HWND>& topLevelOrder();
