@@ -125,16 +125,16 @@ struct OpenTsq {
   OpenTsq() {
     setStartupValues(*db);
     std::u16string path = platform::fromUtf8(files().tsq);
-    db->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    readLayoutWith(db->file, *db, nullptr);
-    db->dataBase = SetFilePointer(db->file, 0, nullptr, FILE_CURRENT);
+    db->store.file.handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    readLayout(db->store.file.handle, db->store.layout, nullptr, nullptr);
+    db->store.file.dataBase = SetFilePointer(db->store.file.handle, 0, nullptr, FILE_CURRENT);
     std::uint8_t raw[dataHeaderSize];
-    readAt(*db, 0, dataHeaderSize, raw);
-    db->dataHeader.recordCount = loadU32(raw);
-    db->dataHeader.firstRecord = loadU32(raw + 8);
-    db->dataHeader.sortItem = loadU32(raw + 12);
+    readAt((*db).store.file, 0, dataHeaderSize, raw);
+    db->store.file.header.recordCount = loadU32(raw);
+    db->store.file.header.firstRecord = loadU32(raw + 8);
+    db->store.file.header.sortItem = loadU32(raw + 12);
   }
-  ~OpenTsq() { CloseHandle(db->file); }
+  ~OpenTsq() { CloseHandle(db->store.file.handle); }
 
   static std::uint32_t loadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -144,17 +144,17 @@ struct OpenTsq {
   // What opening does: walk the chain, find every record's key.
   void loadIndex() {
     index.clear();
-    index.reserve(db->dataHeader.recordCount);
-    Position at = db->dataHeader.firstRecord;
-    while (at != noPosition && index.size() < db->dataHeader.recordCount) {
+    index.reserve(db->store.file.header.recordCount);
+    Position at = db->store.file.header.firstRecord;
+    while (at != noPosition && index.size() < db->store.file.header.recordCount) {
       RecordHeader header;
-      readRecordHeader(*db, at, header);
+      readRecordHeader((*db).store.file, at, header);
       Position key = noPosition;
-      findKeyField(*db, header.firstField, 0, key);
+      findKeyField((*db).store, header.firstField, 0, key);
       index.push_back(RecordIndexEntry{at, includedFlag, -1, key});
       at = header.nextRecord;
     }
-    db->recordIndex = index.data();
+    db->store.records.index = index.data();
   }
 };
 
@@ -192,9 +192,9 @@ void readAllTessra(benchmark::State& state) {
     double sum = 0;
     for (const RecordIndexEntry& entry : open.index) {
       RecordHeader header;
-      readRecordHeader(*open.db, entry.position, header);
+      readRecordHeader(open.db->store.file, entry.position, header);
       for (Position at = header.firstField; at != noPosition; at = value.next) {
-        readFieldValue(*open.db, at, value);
+        readFieldValue(open.db->store.file, at, value);
         if (value.valueType == static_cast<std::uint8_t>(ValueType::Number)) sum += value.payload.number;
       }
     }
@@ -234,7 +234,7 @@ void findKeyTessra(benchmark::State& state) {
   for (auto _ : state) {
     setText(probe, nameOf((i++ * 7919) % recordCount).c_str());
     std::int32_t found = -1;
-    locateKey(*open.db, probe, false, found);
+    locateKey(open.db->store, probe, false, found);
     benchmark::DoNotOptimize(found);
   }
 }

@@ -3,9 +3,11 @@
 #include <initializer_list>
 
 #include "resources/ids.h"
-#include "shell/catalogue.h"
+#include "commands/catalogue.h"
+#include "storage/paths.h"
+#include "views/chrome.h"
 #include "storage/database.h"
-#include "storage/open.h"
+#include "views/opening.h"
 #include "views/calculated.h"
 #include "views/control_behaviour.h"
 #include "views/form.h"
@@ -13,17 +15,14 @@
 
 namespace {
 
-constexpr int titleRoom = 32;
-constexpr int messageRoom = 128;
-
 void enableSpinControls(Database& db, bool enable) {
-  for (std::int32_t i = 0; i < db.itemCount; ++i)
-    if (db.items[i].spinControl != nullptr) EnableWindow(db.items[i].spinControl, enable ? TRUE : FALSE);
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i)
+    if (db.ui.items[i].spinControl != nullptr) EnableWindow(db.ui.items[i].spinControl, enable ? TRUE : FALSE);
 }
 
 void focusCurrentControl(Database& db) {
-  if (db.currentItem != -1 && db.items[db.currentItem].control != nullptr)
-    SetFocus(db.items[db.currentItem].control);
+  if (db.ui.currentItem != -1 && db.ui.items[db.ui.currentItem].control != nullptr)
+    SetFocus(db.ui.items[db.ui.currentItem].control);
 }
 
 void report(HWND window, ErrorCode code, bool silentCancel) {
@@ -34,14 +33,14 @@ void report(HWND window, ErrorCode code, bool silentCancel) {
 bool isKind(const LayoutItem& item, ItemKind kind) { return static_cast<ItemKind>(item.kind) == kind; }
 
 void goToButton(Database& db, std::uint32_t target) {
-  if (target >= static_cast<std::uint32_t>(db.itemCount)) return;
+  if (target >= static_cast<std::uint32_t>(db.store.layout.itemCount)) return;
   auto t = static_cast<std::int32_t>(target);
-  db.currentItem = t;
+  db.ui.currentItem = t;
   auto passOver = [&](std::int32_t i) {
-    return isKind(db.items[i], ItemKind::Label) || isKind(db.items[i], ItemKind::Calculated);
+    return isKind(db.store.layout.items[i], ItemKind::Label) || isKind(db.store.layout.items[i], ItemKind::Calculated);
   };
   std::int32_t found = -1;
-  for (std::int32_t i = t; i < db.itemCount; ++i)
+  for (std::int32_t i = t; i < db.store.layout.itemCount; ++i)
     if (!passOver(i)) {
       found = i;
       break;
@@ -52,7 +51,7 @@ void goToButton(Database& db, std::uint32_t target) {
         found = i;
         break;
       }
-  SetFocus(found >= 0 ? db.items[found].control : nullptr);
+  SetFocus(found >= 0 ? db.ui.items[found].control : nullptr);
   ensureVisible(db, t, false);
 }
 
@@ -61,25 +60,26 @@ void goToButton(Database& db, std::uint32_t target) {
 std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD notifyCode) {
   if (db.screen == Screen::Catalogue || control == nullptr) return 0;
   std::int32_t index = -1;
-  for (std::int32_t i = 0; i < db.itemCount; ++i)
-    if (db.items[i].control == control) {
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i)
+    if (db.ui.items[i].control == control) {
       index = i;
       break;
     }
   if (index < 0) return 0;
-  LayoutItem& item = db.items[index];
+  LayoutItem& item = db.store.layout.items[index];
+  ItemControls& controls = db.ui.items[index];
   const bool editing = db.screen == Screen::Editing;
   switch (static_cast<ItemKind>(item.kind)) {
     case ItemKind::Field:
       if ((notifyCode == EN_CHANGE || notifyCode == EN_UPDATE) && editing) {
-        db.currentRecordHeader.flags |= modifiedFlag;
+        db.store.records.currentRecordHeader.flags |= modifiedFlag;
         if (isNumericType(item.valueType)) recalculate(db, -1);
       }
       return 1;
     case ItemKind::CheckBox:
       if (notifyCode != BN_CLICKED) return 1;
       if (editing) {
-        db.currentRecordHeader.flags |= modifiedFlag;
+        db.store.records.currentRecordHeader.flags |= modifiedFlag;
         recalculate(db, -1);
       } else {
         // Outside Editing the box keeps the value it had.
@@ -89,8 +89,8 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
       return 1;
     case ItemKind::PickList:
       if (notifyCode == LBN_SELCHANGE && editing) {
-        db.currentRecordHeader.flags |= modifiedFlag;
-        item.selectionChanged = true;
+        db.store.records.currentRecordHeader.flags |= modifiedFlag;
+        controls.selectionChanged = true;
       }
       return 1;
     case ItemKind::GoToButton:
@@ -108,30 +108,16 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
 
 }  // namespace
 
-void showBar(Database& db, HWND visible) {
-  for (HWND bar : {db.catalogueBar, db.listBar, db.formBar, db.editBar})
-    if (bar != nullptr) ShowWindow(bar, bar == visible ? SW_SHOW : SW_HIDE);
-}
-
-int showMessage(HWND owner, WORD stringId, UINT flags) {
-  Database& db = theDatabase();
-  WCHAR caption[titleRoom] = {};
-  WCHAR text[messageRoom] = {};
-  LoadStringW(db.instance, str::appName, caption, titleRoom);
-  LoadStringW(db.instance, stringId, text, messageRoom);
-  return MessageBoxW(owner, text, caption, flags);
-}
-
 void focusFirstInputItem(Database& db) {
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    switch (static_cast<ItemKind>(db.items[i].kind)) {
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
+    switch (static_cast<ItemKind>(db.store.layout.items[i].kind)) {
       case ItemKind::Field:
       case ItemKind::CheckBox:
       case ItemKind::PickList:
       case ItemKind::GoToButton:
       case ItemKind::SearchButton:
       case ItemKind::SmsButton:
-        SetFocus(db.items[i].control);
+        SetFocus(db.ui.items[i].control);
         return;
       default:
         break;
@@ -143,28 +129,28 @@ ErrorCode showListView(Database& db) {
   if (db.screen == Screen::ListView) return err::ok;
   bool openedHere = false;
   if (db.screen == Screen::Catalogue) {
-    LRESULT row = SendMessageW(db.listBox, LB_GETCURSEL, 0, 0);
+    LRESULT row = SendMessageW(db.ui.listBox, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR) return err::ok;
     WCHAR name[room::filePath] = {};
-    if (SendMessageW(db.listBox, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= room::filePath)
+    if (SendMessageW(db.ui.listBox, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= room::filePath)
       return err::readData;
-    SendMessageW(db.listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(name));
+    SendMessageW(db.ui.listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(name));
     WCHAR path[room::filePath] = {};
     if (!databasePath(name, path)) return err::readData;
     db.screen = Screen::FormView;
-    ErrorCode code = openDatabase(db.mainWindow, db, path);
+    ErrorCode code = openDatabase(db.ui.mainWindow, db, path);
     if (code != err::ok) {
       // A failure after the form was built closes the database again, which
       // hides the list box: show the Catalogue's list again.
       db.screen = Screen::Catalogue;
-      ShowWindow(db.listBox, SW_SHOW);
-      SetFocus(db.listBox);
+      ShowWindow(db.ui.listBox, SW_SHOW);
+      SetFocus(db.ui.listBox);
       return code;
     }
-    SetWindowTextW(db.mainWindow, name);
-    if (db.includedCount == 0) {
-      showBar(db, db.formBar);
-      ShowWindow(db.listBox, SW_HIDE);
+    SetWindowTextW(db.ui.mainWindow, name);
+    if (db.store.records.includedCount == 0) {
+      showBar(db, db.ui.formBar);
+      ShowWindow(db.ui.listBox, SW_HIDE);
       focusCurrentItem(db);
       return err::ok;
     }
@@ -180,10 +166,10 @@ ErrorCode showListView(Database& db) {
     }
     return code;
   }
-  showBar(db, db.listBar);
+  showBar(db, db.ui.listBar);
   db.screen = Screen::ListView;
-  ShowWindow(db.listBox, SW_SHOW);
-  SetFocus(db.listBox);
+  ShowWindow(db.ui.listBox, SW_SHOW);
+  SetFocus(db.ui.listBox);
   enableSpinControls(db, false);
   return err::ok;
 }
@@ -192,9 +178,9 @@ ErrorCode showFormView(Database& db, bool discard) {
   if (db.screen == Screen::FormView) return err::ok;
   ErrorCode code = prepareFormView(db, discard);
   if (code != err::ok) return code;
-  showBar(db, db.formBar);
+  showBar(db, db.ui.formBar);
   db.screen = Screen::FormView;
-  ShowWindow(db.listBox, SW_HIDE);
+  ShowWindow(db.ui.listBox, SW_HIDE);
   focusCurrentControl(db);
   enableSpinControls(db, false);
   return err::ok;
@@ -203,19 +189,19 @@ ErrorCode showFormView(Database& db, bool discard) {
 ErrorCode leaveRecord(Database& db) {
   if (db.screen == Screen::Editing) return showFormView(db, false);
   if (db.screen == Screen::ListView) {
-    ShowWindow(db.listBox, SW_HIDE);
+    ShowWindow(db.ui.listBox, SW_HIDE);
     db.screen = Screen::FormView;
   }
   return err::ok;
 }
 
 ErrorCode startEditing(Database& db) {
-  if (db.screen == Screen::Editing || db.readOnly) return err::ok;
+  if (db.screen == Screen::Editing || db.store.layout.readOnly) return err::ok;
   ErrorCode code = prepareEditing(db);
   if (code != err::ok) return code;
-  showBar(db, db.editBar);
+  showBar(db, db.ui.editBar);
   db.screen = Screen::Editing;
-  ShowWindow(db.listBox, SW_HIDE);
+  ShowWindow(db.ui.listBox, SW_HIDE);
   focusCurrentControl(db);
   enableSpinControls(db, true);
   return err::ok;
@@ -235,17 +221,17 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       if (screen == Screen::Catalogue) report(window, deleteDatabase(db), true);
       return 0;
     case cmdClose:
-      if (screen == Screen::Catalogue) SendMessageW(db.mainWindow, WM_CLOSE, 0, 0);
+      if (screen == Screen::Catalogue) SendMessageW(db.ui.mainWindow, WM_CLOSE, 0, 0);
       return 0;
     case cmdShowList:
-      if (listOrForm && db.includedCount > 0) report(window, showListView(db), false);
+      if (listOrForm && db.store.records.includedCount > 0) report(window, showListView(db), false);
       return 0;
     case cmdDone:
       if ((screen == Screen::ListView || screen == Screen::Editing) && db.isOpen)
         report(window, showFormView(db, false), false);
       return 0;
     case cmdEdit:
-      if (listOrForm && !db.readOnly) report(window, startEditing(db), false);
+      if (listOrForm && !db.store.layout.readOnly) report(window, startEditing(db), false);
       return 0;
     case cmdCancel:
       if (screen == Screen::Editing && db.isOpen) report(window, showFormView(db, true), false);

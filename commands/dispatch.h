@@ -16,7 +16,4 @@ ErrorCode startEditing(Database& db);
 // without loading its selected record, which might be the unreadable one
 // that the user wants to get away from.
 ErrorCode leaveRecord(Database& db);
-int showMessage(HWND owner, WORD stringId, UINT flags);
-// Shows exactly one of the four soft-key bars.
-void showBar(Database& db, HWND visible);
 void focusFirstInputItem(Database& db);

@@ -20,7 +20,7 @@ ErrorCode operand(Database&, std::int32_t index, double& out, void*) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Database& db = fuzzing::freshDatabase();
-  db.itemCount = 10;
+  db.store.layout.itemCount = 10;
 
   // Exactly the input's bytes, so that reading one more is caught.
   std::vector<std::uint8_t> code(data, data + size);

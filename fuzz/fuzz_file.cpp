@@ -44,36 +44,36 @@ ScratchFile::~ScratchFile() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
-bool acceptPassword(HWND, Database&) { return true; }
+bool acceptPassword(void*, const char16_t*) { return true; }
 
 void walkDataArea(Database& db) {
-  if (readDataHeader(db) != err::ok) return;
-  const DataHeader& h = db.dataHeader;
+  if (readDataHeader(db.store.file) != err::ok) return;
+  const DataHeader& h = db.store.file.header;
 
   char16_t text[formatBufferSize];
-  const std::int32_t key = keyItem(db);
-  ChainWalk records(db);
+  const std::int32_t key = keyItem(db.store);
+  ChainWalk records(db.store.file);
   std::uint32_t seen = 0;
   for (Position at = h.firstRecord; at != noPosition && seen < h.recordCount; ++seen) {
     if (!records.step(at)) break;
     RecordHeader header;
-    if (readRecordHeader(db, at, header) != err::ok) break;
+    if (readRecordHeader(db.store.file, at, header) != err::ok) break;
     Position keyPosition = noPosition;
-    if (findKeyField(db, header.firstField, key, keyPosition) != err::ok) break;
-    db.currentRecord = at;
-    if (loadRecordValues(db) != err::ok) break;
-    for (std::int32_t i = 0; i < db.itemCount; ++i) formatValue(text, db.items[i].value);
+    if (findKeyField(db.store, header.firstField, key, keyPosition) != err::ok) break;
+    db.store.records.currentRecord = at;
+    if (loadRecordValues(db.store) != err::ok) break;
+    for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) formatValue(text, db.store.layout.items[i].value);
     at = header.nextRecord;
   }
 
   FieldValue value;
   for (Position sms : {h.smsNumberValue, h.smsMessageValue}) {
-    if (readFieldValue(db, sms, value) == err::ok) formatValue(text, value);
+    if (readFieldValue(db.store.file, sms, value) == err::ok) formatValue(text, value);
   }
 
   bool changed = false;
   Position taken = noPosition;
-  if (allocateSpace(db, 12, changed, taken) == err::ok) releaseSpace(db, taken, 12, changed);
+  if (allocateSpace(db.store.file, 12, changed, taken) == err::ok) releaseSpace(db.store.file, taken, 12, changed);
 }
 
 }  // namespace fuzzing

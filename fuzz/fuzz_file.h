@@ -28,7 +28,7 @@ class ScratchFile {
 };
 
 // A password prompt that always agrees, so protected files are read on.
-bool acceptPassword(HWND owner, Database& db);
+bool acceptPassword(void* context, const char16_t* password);
 
 // Walks what a sound open would walk after the layout: the DataHeader, the
 // record chain (at most recordCount records) with each record's key entry

@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Database& db = fuzzing::freshDatabase();
   fuzzing::ScratchFile scratch(file.data(), file.size());
   if (scratch.handle() == INVALID_HANDLE_VALUE) return 0;
-  if (readLayoutWith(scratch.handle(), db, fuzzing::acceptPassword) != err::ok) __builtin_trap();
-  db.file = scratch.handle();
-  db.dataBase = static_cast<std::uint32_t>(prefix.size());
+  if (readLayout(scratch.handle(), db.store.layout, fuzzing::acceptPassword, nullptr) != err::ok) __builtin_trap();
+  db.store.file.handle = scratch.handle();
+  db.store.file.dataBase = static_cast<std::uint32_t>(prefix.size());
   fuzzing::walkDataArea(db);
   return 0;
 }

@@ -1,7 +1,7 @@
 #include "records/compare.h"
 
 #include "records/encoding.h"
-#include "storage/database.h"
+#include "storage/store.h"
 
 namespace {
 
@@ -48,11 +48,11 @@ ErrorCode compareValues(const FieldValue& a, const FieldValue& b, int& result) {
   }
 }
 
-ErrorCode compareValue(Database& db, const FieldValue& probe, Position position, int& result) {
+ErrorCode compareValue(DataFile& file, const FieldValue& probe, Position position, int& result) {
   result = 0;
   FieldValue stored{};
   if (position != noPosition) {
-    ErrorCode code = readFieldValue(db, position, stored);
+    ErrorCode code = readFieldValue(file, position, stored);
     if (code != err::ok) return code;
     if (stored.valueType != probe.valueType) return err::internal;
   } else {
@@ -62,12 +62,12 @@ ErrorCode compareValue(Database& db, const FieldValue& probe, Position position,
   return compareValues(probe, stored, result);
 }
 
-ErrorCode locateKey(Database& db, const FieldValue& probe, bool insertMode, std::int32_t& index) {
-  const auto count = static_cast<std::int32_t>(db.dataHeader.recordCount);
+ErrorCode locateKey(Store& store, const FieldValue& probe, bool insertMode, std::int32_t& index) {
+  const auto count = static_cast<std::int32_t>(store.file.header.recordCount);
   std::int32_t high = count;
-  std::int32_t low = db.dataHeader.sortItem != noItem ? 0 : count;
+  std::int32_t low = store.file.header.sortItem != noItem ? 0 : count;
   auto compareAt = [&](std::int32_t i, int& result) {
-    return compareValue(db, probe, db.recordIndex[i].keyPosition, result);
+    return compareValue(store.file, probe, store.records.index[i].keyPosition, result);
   };
   while (low < high) {
     const std::int32_t mid = low + (high - low) / 2;

@@ -3,9 +3,8 @@
 #include <cstring>
 
 #include "storage/bytes.h"
-#include "storage/database.h"
+#include "storage/store.h"
 #include "storage/primitives.h"
-#include "views/values.h"
 
 namespace {
 
@@ -14,34 +13,30 @@ Position advance(Position position, std::uint32_t offset) {
   return position > noPosition - 1 - offset ? noPosition : position + offset;
 }
 
-ErrorCode readPayloadAt(Database& db, Position position, std::uint32_t length, void* destination) {
+ErrorCode readPayloadAt(DataFile& file, Position position, std::uint32_t length, void* destination) {
   Position at = advance(position, fieldHeaderSize);
-  return at == noPosition ? err::readData : readAt(db, at, length, destination);
+  return at == noPosition ? err::readData : readAt(file, at, length, destination);
 }
 
-ErrorCode readTextPayload(Database& db, Position position, TextValue& text) {
+ErrorCode readTextPayload(DataFile& file, Position position, TextValue& text) {
   std::uint8_t raw[2];
-  if (ErrorCode code = readPayloadAt(db, position, 2, raw)) return code;
+  if (ErrorCode code = readPayloadAt(file, position, 2, raw)) return code;
   std::uint16_t count = loadU16(raw);
   if (count == 0 || count > room::valueText) return err::readData;
   Position at = advance(position, fieldHeaderSize + 2);
   if (at == noPosition) return err::readData;
-  if (ErrorCode code = readAt(db, at, count * 2u, text.chars)) return code;
+  if (ErrorCode code = readAt(file, at, count * 2u, text.chars)) return code;
   if (text.chars[count - 1] != 0) return err::readData;
   text.count = count;
   return err::ok;
 }
 
-bool isValueKind(std::uint8_t kind) {
-  auto k = static_cast<ItemKind>(kind);
-  return k == ItemKind::Field || k == ItemKind::CheckBox || k == ItemKind::PickList;
-}
 
 }  // namespace
 
-ErrorCode readFieldValue(Database& db, Position position, FieldValue& value) {
+ErrorCode readFieldValue(DataFile& file, Position position, FieldValue& value) {
   std::uint8_t header[fieldHeaderSize];
-  if (ErrorCode code = readAt(db, position, fieldHeaderSize, header)) return code;
+  if (ErrorCode code = readAt(file, position, fieldHeaderSize, header)) return code;
   value.next = loadU32(header);
   value.fieldId = loadU16(header + 4);
   value.valueType = header[6];
@@ -51,21 +46,21 @@ ErrorCode readFieldValue(Database& db, Position position, FieldValue& value) {
   switch (static_cast<ValueType>(value.valueType)) {
     case ValueType::Integer: {
       std::uint8_t raw[4];
-      if (ErrorCode code = readPayloadAt(db, position, 4, raw)) return code;
+      if (ErrorCode code = readPayloadAt(file, position, 4, raw)) return code;
       payload.integer = static_cast<std::int32_t>(loadU32(raw));
       return err::ok;
     }
     case ValueType::Number:
     case ValueType::Currency: {
       std::uint8_t raw[8];
-      if (ErrorCode code = readPayloadAt(db, position, 8, raw)) return code;
+      if (ErrorCode code = readPayloadAt(file, position, 8, raw)) return code;
       payload.number = loadDouble(raw);
       return err::ok;
     }
     case ValueType::Date:
     case ValueType::Time: {
       std::uint8_t raw[20];
-      if (ErrorCode code = readPayloadAt(db, position, 20, raw)) return code;
+      if (ErrorCode code = readPayloadAt(file, position, 20, raw)) return code;
       payload.calendar.noValue = loadU32(raw);
       std::memcpy(&payload.calendar.time, raw + 4, sizeof(SYSTEMTIME));
       // Without a value, the calendar part is what a picker offers: now.
@@ -73,9 +68,9 @@ ErrorCode readFieldValue(Database& db, Position position, FieldValue& value) {
       return err::ok;
     }
     case ValueType::Text:
-      return readTextPayload(db, position, payload.text);
+      return readTextPayload(file, position, payload.text);
     case ValueType::YesNo:
-      return readPayloadAt(db, position, 1, &payload.yesNo);
+      return readPayloadAt(file, position, 1, &payload.yesNo);
   }
   return err::internal;
 }
@@ -152,16 +147,16 @@ bool isEmptyValue(const FieldValue& value) {
   return false;
 }
 
-ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position,
+ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex, Position& position,
                        StepBudget* budget) {
   position = noPosition;
-  if (itemIndex < 0 || itemIndex >= db.itemCount) return err::ok;
-  const LayoutItem& item = db.items[itemIndex];
-  ChainWalk walk(db);
+  if (itemIndex < 0 || itemIndex >= store.layout.itemCount) return err::ok;
+  const LayoutItem& item = store.layout.items[itemIndex];
+  ChainWalk walk(store.file);
   for (Position at = firstField; at != noPosition;) {
     if (!walk.step(at) || (budget != nullptr && !budget->take())) return err::readData;
     std::uint8_t header[fieldHeaderSize];
-    if (ErrorCode code = readAt(db, at, fieldHeaderSize, header)) return code;
+    if (ErrorCode code = readAt(store.file, at, fieldHeaderSize, header)) return code;
     if (header[6] == item.valueType && loadU16(header + 4) == item.fieldId) {
       position = at;
       return err::ok;
@@ -171,47 +166,47 @@ ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex
   return err::ok;
 }
 
-ErrorCode readRecordHeader(Database& db, Position position, RecordHeader& header) {
+ErrorCode readRecordHeader(DataFile& file, Position position, RecordHeader& header) {
   std::uint8_t raw[recordHeaderSize];
-  if (ErrorCode code = readAt(db, position, recordHeaderSize, raw)) return code;
+  if (ErrorCode code = readAt(file, position, recordHeaderSize, raw)) return code;
   header.firstField = loadU32(raw);
   header.nextRecord = loadU32(raw + 4);
   header.flags = loadU32(raw + 8);
   return err::ok;
 }
 
-ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader& header) {
+ErrorCode writeRecordHeader(DataFile& file, Position position, const RecordHeader& header) {
   std::uint8_t raw[recordHeaderSize];
   storeU32(raw, header.firstField);
   storeU32(raw + 4, header.nextRecord);
   storeU32(raw + 8, header.flags);
-  return writeAt(db, position, recordHeaderSize, raw);
+  return writeAt(file, position, recordHeaderSize, raw);
 }
 
-ErrorCode loadRecordValues(Database& db) {
-  db.currentRecordLoaded = false;
+ErrorCode loadRecordValues(Store& store) {
+  store.records.currentRecordLoaded = false;
   // What a failed commit left unsaved belongs to the edit being replaced by
   // the file's own record: stretches it gave up may still be named there.
-  db.recordHeaderUnsaved = false;
-  db.pendingReleases.clear();
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    LayoutItem& item = db.items[i];
+  store.records.recordHeaderUnsaved = false;
+  store.records.pendingReleases.clear();
+  for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
+    LayoutItem& item = store.layout.items[i];
     item.valuePosition = noPosition;
     item.value.next = noPosition;
     resetValue(item.value);
   }
-  if (db.currentRecord == noPosition) return err::ok;
+  if (store.records.currentRecord == noPosition) return err::ok;
 
-  if (ErrorCode code = readRecordHeader(db, db.currentRecord, db.currentRecordHeader)) return code;
-  db.currentRecordHeader.flags &= ~modifiedFlag;
+  if (ErrorCode code = readRecordHeader(store.file, store.records.currentRecord, store.records.currentRecordHeader)) return code;
+  store.records.currentRecordHeader.flags &= ~modifiedFlag;
 
-  ChainWalk walk(db);
+  ChainWalk walk(store.file);
   FieldValue scratch;
-  for (Position at = db.currentRecordHeader.firstField; at != noPosition; at = scratch.next) {
+  for (Position at = store.records.currentRecordHeader.firstField; at != noPosition; at = scratch.next) {
     if (!walk.step(at)) return err::readData;
-    if (ErrorCode code = readFieldValue(db, at, scratch)) return code;
-    for (std::int32_t i = 0; i < db.itemCount; ++i) {
-      LayoutItem& item = db.items[i];
+    if (ErrorCode code = readFieldValue(store.file, at, scratch)) return code;
+    for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
+      LayoutItem& item = store.layout.items[i];
       if (isValueKind(item.kind) && item.valueType == scratch.valueType && item.fieldId == scratch.fieldId) {
         item.valuePosition = at;
         item.value = scratch;
@@ -230,4 +225,34 @@ void setText(FieldValue& value, const char16_t* text) {
   }
   value.payload.text.chars[length] = 0;
   value.payload.text.count = static_cast<std::uint16_t>(length + 1);
+}
+
+bool isValueKind(std::uint8_t kind) {
+  auto k = static_cast<ItemKind>(kind);
+  return k == ItemKind::Field || k == ItemKind::CheckBox || k == ItemKind::PickList;
+}
+
+std::int32_t keyItem(const Store& store) {
+  // A stored sortItem outside the layout counts as none.
+  if (store.file.header.sortItem < static_cast<std::uint32_t>(store.layout.itemCount))
+    return static_cast<std::int32_t>(store.file.header.sortItem);
+  for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
+    auto kind = static_cast<ItemKind>(store.layout.items[i].kind);
+    if (kind == ItemKind::Field || kind == ItemKind::PickList) return i;
+  }
+  return -1;
+}
+
+void clearTimePart(SYSTEMTIME& time) {
+  time.wHour = 0;
+  time.wMinute = 0;
+  time.wSecond = 0;
+  time.wMilliseconds = 0;
+}
+
+void setTimeOnlyDate(SYSTEMTIME& time) {
+  time.wYear = 1899;
+  time.wMonth = 12;
+  time.wDay = 30;
+  time.wMilliseconds = 0;
 }

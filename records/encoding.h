@@ -7,12 +7,13 @@
 
 #include "storage/format.h"
 
-struct Database;
+struct DataFile;
+struct Store;
 
 // Reads the FieldEntry at position into value. 53 for none or an unknown
 // ValueType, 15 for a failed read or a Text count of 0, above 259 or
 // without its terminator.
-ErrorCode readFieldValue(Database& db, Position position, FieldValue& value);
+ErrorCode readFieldValue(DataFile& file, Position position, FieldValue& value);
 
 // Writes the empty value of value's type into its payload; the header stays.
 void resetValue(FieldValue& value);
@@ -28,17 +29,29 @@ bool isEmptyValue(const FieldValue& value);
 // With a budget, every entry visited takes a step of it; an exhausted
 // budget is 15.
 struct StepBudget;
-ErrorCode findKeyField(Database& db, Position firstField, std::int32_t itemIndex, Position& position,
+ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex, Position& position,
                        StepBudget* budget = nullptr);
 
 // The 12-byte RecordHeader at position, as stored (bit 31 included).
-ErrorCode readRecordHeader(Database& db, Position position, RecordHeader& header);
-ErrorCode writeRecordHeader(Database& db, Position position, const RecordHeader& header);
+ErrorCode readRecordHeader(DataFile& file, Position position, RecordHeader& header);
+ErrorCode writeRecordHeader(DataFile& file, Position position, const RecordHeader& header);
 
-// Makes every item's valuePosition and value describe db.currentRecord (or
-// the empty record when it is none). Reads the RecordHeader into
-// db.currentRecordHeader with bit 31 cleared.
-ErrorCode loadRecordValues(Database& db);
+// Makes every item's valuePosition and value describe the current record
+// (or the empty record when it is none). Reads the RecordHeader into
+// currentRecordHeader with bit 31 cleared.
+ErrorCode loadRecordValues(Store& store);
 
 // Text helpers for FieldValues.
 void setText(FieldValue& value, const char16_t* text);
+
+// The item whose values order and label the records: sortItem when set,
+// otherwise the first Field or PickList item, otherwise -1.
+std::int32_t keyItem(const Store& store);
+
+// Field, CheckBox and PickList items hold record values.
+bool isValueKind(std::uint8_t kind);
+
+// The calendar conventions of the two calendar types: a Date carries no
+// time of day, a Time the date 1899-12-30.
+void clearTimePart(SYSTEMTIME& time);
+void setTimeOnlyDate(SYSTEMTIME& time);

@@ -4,10 +4,11 @@
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
-#include "shell/catalogue.h"
-#include "shell/dialog_shell.h"
+#include "commands/catalogue.h"
+#include "commands/list_box.h"
 #include "storage/database.h"
-#include "storage/open.h"
+#include "views/chrome.h"
+#include "views/opening.h"
 #include "views/control_behaviour.h"
 #include "views/form.h"
 #include "views/list_view.h"
@@ -38,46 +39,46 @@ HFONT createLabelFont(HDC dc, LONG weight) {
 }
 
 bool createChildren(HWND window, Database& db) {
-  db.mainWindow = window;
-  db.catalogueBar = createBar(window, db.instance, res::catalogueBar);
-  db.listBar = createBar(window, db.instance, res::listBar);
-  db.formBar = createBar(window, db.instance, res::formBar);
-  db.editBar = createBar(window, db.instance, res::editBar);
-  if (!db.catalogueBar || !db.listBar || !db.formBar || !db.editBar) return false;
+  db.ui.mainWindow = window;
+  db.ui.catalogueBar = createBar(window, db.ui.instance, res::catalogueBar);
+  db.ui.listBar = createBar(window, db.ui.instance, res::listBar);
+  db.ui.formBar = createBar(window, db.ui.instance, res::formBar);
+  db.ui.editBar = createBar(window, db.ui.instance, res::editBar);
+  if (!db.ui.catalogueBar || !db.ui.listBar || !db.ui.formBar || !db.ui.editBar) return false;
 
   HDC dc = GetDC(window);
-  db.normalFont = createLabelFont(dc, FW_NORMAL);
-  db.boldFont = createLabelFont(dc, FW_BOLD);
-  db.highResolution = GetDeviceCaps(dc, LOGPIXELSY) > 96 ? 1 : 0;
+  db.ui.normalFont = createLabelFont(dc, FW_NORMAL);
+  db.ui.boldFont = createLabelFont(dc, FW_BOLD);
+  db.ui.highResolution = GetDeviceCaps(dc, LOGPIXELSY) > 96 ? 1 : 0;
   ReleaseDC(window, dc);
-  db.controlFont = nullptr;
-  db.buttonFont = nullptr;
-  if (!db.normalFont || !db.boldFont) return false;
+  db.ui.controlFont = nullptr;
+  db.ui.buttonFont = nullptr;
+  if (!db.ui.normalFont || !db.ui.boldFont) return false;
 
   RECT client{};
   GetClientRect(window, &client);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  db.listBox = CreateWindowExW(0, u"LISTBOX", u"", listBoxStyle, 0, 0, width, height + 2, window,
-                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(res::listBoxId)), db.instance,
+  db.ui.listBox = CreateWindowExW(0, u"LISTBOX", u"", listBoxStyle, 0, 0, width, height + 2, window,
+                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(res::listBoxId)), db.ui.instance,
                                nullptr);
-  if (db.listBox == nullptr) return false;
-  db.savedProcs.listBox = reinterpret_cast<WNDPROC>(
-      SetWindowLongW(db.listBox, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(listBoxProc)));
+  if (db.ui.listBox == nullptr) return false;
+  db.ui.savedProcs.listBox = reinterpret_cast<WNDPROC>(
+      SetWindowLongW(db.ui.listBox, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(listBoxProc)));
 
   const int scrollWidth = GetSystemMetrics(SM_CXVSCROLL);
-  db.formScrollBar = CreateWindowExW(0, u"SCROLLBAR", u"", scrollBarStyle, width - scrollWidth, 0, scrollWidth,
-                                     height + 2, window, nullptr, db.instance, nullptr);
-  if (db.formScrollBar == nullptr) return false;
-  SetScrollRange(db.formScrollBar, SB_CTL, 0, 0, FALSE);
-  SetScrollPos(db.formScrollBar, SB_CTL, 0, FALSE);
-  ShowWindow(db.formScrollBar, SW_HIDE);
-  db.reserved11 = 0;
+  db.ui.formScrollBar = CreateWindowExW(0, u"SCROLLBAR", u"", scrollBarStyle, width - scrollWidth, 0, scrollWidth,
+                                     height + 2, window, nullptr, db.ui.instance, nullptr);
+  if (db.ui.formScrollBar == nullptr) return false;
+  SetScrollRange(db.ui.formScrollBar, SB_CTL, 0, 0, FALSE);
+  SetScrollPos(db.ui.formScrollBar, SB_CTL, 0, FALSE);
+  ShowWindow(db.ui.formScrollBar, SW_HIDE);
+  db.store.layout.reserved11 = 0;
   return true;
 }
 
 void report(Database& db, ErrorCode code) {
-  if (code != err::ok) showMessage(db.mainWindow, code, MB_ICONERROR);
+  if (code != err::ok) showMessage(db.ui.mainWindow, code, MB_ICONERROR);
 }
 
 bool isFormScreen(const Database& db) { return db.screen == Screen::FormView || db.screen == Screen::Editing; }
@@ -85,8 +86,8 @@ bool isFormScreen(const Database& db) { return db.screen == Screen::FormView || 
 void onBackKey(HWND window, Database& db, UINT message, WPARAM wParam, LPARAM lParam) {
   const bool keyUp = (LOWORD(static_cast<std::uintptr_t>(lParam)) & MOD_KEYUP) != 0;
   if (keyUp) {
-    if (isFormScreen(db) && db.currentItem >= 0 &&
-        static_cast<ItemKind>(db.items[db.currentItem].kind) == ItemKind::Field)
+    if (isFormScreen(db) && db.ui.currentItem >= 0 &&
+        static_cast<ItemKind>(db.store.layout.items[db.ui.currentItem].kind) == ItemKind::Field)
       SHSendBackToFocusWindow(message, wParam, lParam);
     else
       DefWindowProcW(window, message, wParam, lParam);
@@ -97,7 +98,7 @@ void onBackKey(HWND window, Database& db, UINT message, WPARAM wParam, LPARAM lP
       report(db, listDatabases(db));
       break;
     case Screen::FormView:
-      if (db.includedCount > 0) {
+      if (db.store.records.includedCount > 0) {
         ErrorCode code = showListView(db);
         if (code == err::ok) break;
         // A list that cannot be shown must not keep the user in the database.
@@ -117,19 +118,20 @@ void onBackKey(HWND window, Database& db, UINT message, WPARAM wParam, LPARAM lP
 // A date or time picker of a Field changed.
 void onDateTimeChange(Database& db, const NMDATETIMECHANGE& change) {
   if (db.screen == Screen::Catalogue) return;
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    LayoutItem& item = db.items[i];
-    if (item.control != change.nmhdr.hwndFrom || static_cast<ItemKind>(item.kind) != ItemKind::Field) continue;
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
+    const LayoutItem& item = db.store.layout.items[i];
+    const ItemControls& controls = db.ui.items[i];
+    if (controls.control != change.nmhdr.hwndFrom || static_cast<ItemKind>(item.kind) != ItemKind::Field) continue;
     auto type = static_cast<ValueType>(item.valueType);
     if (type != ValueType::Date && type != ValueType::Time) return;
     if (db.screen != Screen::Editing) {
       // Outside Editing a picker only shows the record: put its value back.
-      showCalendarValue(item);
+      showCalendarValue(item, controls.control);
       return;
     }
-    db.currentRecordHeader.flags |= modifiedFlag;
+    db.store.records.currentRecordHeader.flags |= modifiedFlag;
     // A cleared picker that the user switches on again starts from now.
-    if (change.dwFlags == static_cast<DWORD>(GDT_NONE)) clearControl(db, item);
+    if (change.dwFlags == static_cast<DWORD>(GDT_NONE)) clearControl(db, i);
     return;
   }
 }
@@ -143,7 +145,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return createChildren(window, db) ? 0 : -1;
     case WM_DESTROY:
       closeDatabase(nullptr, db);
-      for (HWND* bar : {&db.catalogueBar, &db.listBar, &db.formBar, &db.editBar}) {
+      for (HWND* bar : {&db.ui.catalogueBar, &db.ui.listBar, &db.ui.formBar, &db.ui.editBar}) {
         if (*bar != nullptr) DestroyWindow(*bar);
         *bar = nullptr;
       }
@@ -152,10 +154,10 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SIZE: {
       const int width = LOWORD(static_cast<std::uintptr_t>(lParam));
       const int height = HIWORD(static_cast<std::uintptr_t>(lParam));
-      if (db.listBox != nullptr) MoveWindow(db.listBox, 0, 0, width, height + 2, TRUE);
-      if (db.formScrollBar != nullptr) {
+      if (db.ui.listBox != nullptr) MoveWindow(db.ui.listBox, 0, 0, width, height + 2, TRUE);
+      if (db.ui.formScrollBar != nullptr) {
         const int scrollWidth = GetSystemMetrics(SM_CXVSCROLL);
-        MoveWindow(db.formScrollBar, width - scrollWidth, 0, scrollWidth, height + 2, TRUE);
+        MoveWindow(db.ui.formScrollBar, width - scrollWidth, 0, scrollWidth, height + 2, TRUE);
       }
       return 0;
     }
@@ -163,8 +165,8 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       if (LOWORD(wParam) != WA_INACTIVE) {
         if (isFormScreen(db)) {
           focusCurrentItem(db);
-        } else if (db.listBox != nullptr) {
-          SetFocus(db.listBox);
+        } else if (db.ui.listBox != nullptr) {
+          SetFocus(db.ui.listBox);
         }
       }
       return 0;
@@ -173,7 +175,7 @@ LRESULT mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       HDC dc = BeginPaint(window, &paint);
       RECT client{};
       GetClientRect(window, &client);
-      HBRUSH brush = db.backgroundBrush != nullptr ? db.backgroundBrush
+      HBRUSH brush = db.ui.backgroundBrush != nullptr ? db.ui.backgroundBrush
                                                    : reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
       FillRect(dc, &client, brush);
       EndPaint(window, &paint);

@@ -4,11 +4,13 @@
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
-#include "shell/catalogue.h"
-#include "shell/dialog_shell.h"
+#include "commands/catalogue.h"
+#include "shell/import.h"
 #include "shell/main_window.h"
 #include "storage/database.h"
+#include "views/chrome.h"
 #include "storage/open.h"
+#include "views/opening.h"
 #include "views/control_behaviour.h"
 
 namespace {
@@ -46,28 +48,28 @@ bool registerMainClass(HINSTANCE instance) {
 HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int showState) {
   Database& db = theDatabase();
   setStartupValues(db);
-  db.instance = instance;
+  db.ui.instance = instance;
 
   HWND running = nullptr;
   EnumWindows(findRunningInstance, reinterpret_cast<LPARAM>(&running));
-  db.mainWindow = running;
+  db.ui.mainWindow = running;
 
   if (!isEmpty(commandLine) && _wcsicmp(commandLine, u"/f") == 0) {
     if (running != nullptr) SendMessageW(running, WM_TESSRA_REFRESH, 0, 0);
-    db.mainWindow = nullptr;
+    db.ui.mainWindow = nullptr;
     return nullptr;
   }
   if (running != nullptr) {
     if (isEmpty(commandLine)) {
       BringWindowToTop(running);
       SetForegroundWindow(running);
-      db.mainWindow = nullptr;
+      db.ui.mainWindow = nullptr;
       return nullptr;
     }
     // The running instance saves and closes its database and ends, so that
     // this one can take over with the file.
     SendMessageW(running, WM_CLOSE, 0, 0);
-    db.mainWindow = nullptr;
+    db.ui.mainWindow = nullptr;
   }
 
   WCHAR title[titleRoom] = {};
@@ -78,7 +80,7 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
     showMessage(nullptr, err::windowCreation, MB_ICONERROR);
     return nullptr;
   }
-  for (HWND bar : {db.catalogueBar, db.listBar, db.formBar, db.editBar}) overrideBackKey(bar);
+  for (HWND bar : {db.ui.catalogueBar, db.ui.listBar, db.ui.formBar, db.ui.editBar}) overrideBackKey(bar);
 
   ShowWindow(window, showState);
   UpdateWindow(window);
@@ -109,7 +111,7 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
     return nullptr;
   }
   SetWindowTextW(window, title);
-  if (db.includedCount > 0) {
+  if (db.store.records.includedCount > 0) {
     code = showListView(db);
     if (code != err::ok) {
       showMessage(window, code, MB_ICONERROR);
@@ -118,8 +120,8 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
     return window;
   }
   // No record to list: the form of a new record stays.
-  showBar(db, db.formBar);
-  ShowWindow(db.listBox, SW_HIDE);
+  showBar(db, db.ui.formBar);
+  ShowWindow(db.ui.listBox, SW_HIDE);
   focusCurrentItem(db);
   return window;
 }
@@ -127,11 +129,11 @@ HWND initialiseInstance(HINSTANCE instance, const char16_t* commandLine, int sho
 void releaseInstance(HINSTANCE) {
   Database& db = theDatabase();
   closeDatabase(nullptr, db);
-  freeRecordIndex(db);
-  if (db.boldFont != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(db.boldFont));
-  if (db.normalFont != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(db.normalFont));
-  db.boldFont = db.normalFont = nullptr;
-  db.controlFont = db.buttonFont = nullptr;
+  forgetRecords(db.store);  // a RecordIndex left by a database that never opened in full
+  if (db.ui.boldFont != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(db.ui.boldFont));
+  if (db.ui.normalFont != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(db.ui.normalFont));
+  db.ui.boldFont = db.ui.normalFont = nullptr;
+  db.ui.controlFont = db.ui.buttonFont = nullptr;
 }
 
 void unregisterMainClass(HINSTANCE instance) { UnregisterClassW(mainClassName, instance); }
@@ -141,7 +143,7 @@ int tessraMain(HINSTANCE instance, const char16_t* commandLine) {
   if (initialiseInstance(instance, commandLine, SW_SHOW) == nullptr) {
     // A window that start-up made and then gave up on goes away with the class.
     Database& db = theDatabase();
-    if (db.mainWindow != nullptr && IsWindow(db.mainWindow)) DestroyWindow(db.mainWindow);
+    if (db.ui.mainWindow != nullptr && IsWindow(db.ui.mainWindow)) DestroyWindow(db.ui.mainWindow);
     releaseInstance(instance);
     unregisterMainClass(instance);
     return 0;

@@ -182,7 +182,7 @@ struct CalculatedData {
   std::uint8_t decimalPlaces = 0;
 };
 
-// One item of a database's form layout, with the current record's state.
+// One item of a database's form layout, with the current record's value.
 struct LayoutItem {
   // Stored
   char16_t caption[room::caption];
@@ -200,13 +200,8 @@ struct LayoutItem {
   std::int32_t row = 0;
   std::int32_t left = 0;
   std::int32_t width = 0;
-  // In memory
+  // The current record's value of the item and the position of its
+  // FieldEntry (none when the record stores nothing for it).
   FieldValue value;
   Position valuePosition = noPosition;
-  HBRUSH brush = nullptr;
-  HWND control = nullptr;
-  HWND spinControl = nullptr;
-  // A pick list keeps its stored text until the user picks another row:
-  // a stored text that matches no choice is shown as the first choice.
-  bool selectionChanged = false;
 };

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "records/encoding.h"
-#include "storage/database.h"
+#include "storage/layout.h"
 #include "storage/primitives.h"
 
 namespace {
@@ -109,10 +109,10 @@ bool readItem(HANDLE file, LayoutItem& item) {
 
 // Indexes stored in the layout are used as array indexes later: every one
 // must name an item of this layout (or be one of its "none" values).
-bool indexesSound(const Database& db) {
-  auto count = static_cast<std::uint32_t>(db.itemCount);
+bool indexesSound(const Layout& layout) {
+  auto count = static_cast<std::uint32_t>(layout.itemCount);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const LayoutItem& item = db.items[i];
+    const LayoutItem& item = layout.items[i];
     switch (static_cast<ItemKind>(item.kind)) {
       case ItemKind::GoToButton:
         if (item.target >= count) return false;
@@ -130,7 +130,7 @@ bool indexesSound(const Database& db) {
           } else if (criterion.item >= count) {
             return false;
           } else if (criterion.op == op::contains &&
-                     db.items[criterion.item].valueType != static_cast<std::uint8_t>(ValueType::Text)) {
+                     layout.items[criterion.item].valueType != static_cast<std::uint8_t>(ValueType::Text)) {
             return false;
           }
         }
@@ -142,63 +142,62 @@ bool indexesSound(const Database& db) {
   return true;
 }
 
-ErrorCode readHeaderAndItems(HANDLE file, Database& db, PasswordCheck checkPassword) {
+ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPassword, void* context) {
   std::uint32_t version = 0;
   if (!readU32(file, version) || version == 0) return err::readData;
   if (version > formatVersion) return err::newerVersion;
 
   std::uint32_t ignored = 0;
   if (!readU32(file, ignored)) return err::readData;
-  db.reserved2 = 0;
-  if (!readText8(file, db.headerText, room::headerText) || !readU32(file, ignored) ||
-      !readScrambledText8(file, db.password, room::password)) {
+  layout.reserved2 = 0;
+  if (!readText8(file, layout.headerText, room::headerText) || !readU32(file, ignored) ||
+      !readScrambledText8(file, layout.password, room::password)) {
     return err::readData;
   }
 
-  if (db.password[0] != 0 && (checkPassword == nullptr || !checkPassword(db.mainWindow, db))) {
-    db.password[0] = 0;
+  if (layout.password[0] != 0 && (checkPassword == nullptr || !checkPassword(context, layout.password))) {
+    layout.password[0] = 0;
     return err::wrongPassword;
   }
 
   std::uint32_t itemCount = 0;
-  if (!readText8(file, db.mailSubject, room::mailSubject) ||
-      !readText8(file, db.mailRecipient, room::mailRecipient) || !readU8(file, db.reserved8) ||
-      !readU8(file, db.readOnly) || !readU32(file, db.backgroundColour) || !readU32(file, ignored) ||
+  if (!readText8(file, layout.mailSubject, room::mailSubject) ||
+      !readText8(file, layout.mailRecipient, room::mailRecipient) || !readU8(file, layout.reserved8) ||
+      !readU8(file, layout.readOnly) || !readU32(file, layout.backgroundColour) || !readU32(file, ignored) ||
       !readU32(file, itemCount) || !readU32(file, ignored)) {
     return err::readData;
   }
-  db.reserved11 = 0;
-  db.currentItem = -1;
+  layout.reserved11 = 0;
 
   auto signedCount = static_cast<std::int32_t>(itemCount);
   if (signedCount > maxItems) return err::readData;
-  db.itemCount = signedCount < 1 ? 0 : signedCount;
+  layout.itemCount = signedCount < 1 ? 0 : signedCount;
 
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    if (!readItem(file, db.items[i])) return err::readData;
+  for (std::int32_t i = 0; i < layout.itemCount; ++i) {
+    if (!readItem(file, layout.items[i])) return err::readData;
   }
-  if (!indexesSound(db)) return err::readData;
+  if (!indexesSound(layout)) return err::readData;
   return err::ok;
 }
 
 }  // namespace
 
-void resetHeaderFields(Database& db) {
-  db.filePath[0] = 0;
-  db.headerText[0] = 0;
-  db.mailSubject[0] = 0;
-  db.mailRecipient[0] = 0;
+void resetHeaderFields(Layout& layout) {
+  layout.headerText[0] = 0;
+  layout.mailSubject[0] = 0;
+  layout.mailRecipient[0] = 0;
   // A password read before the failure is not kept either.
-  db.password[0] = 0;
-  db.reserved2 = 0;
-  db.itemCount = 0;
-  db.backgroundColour = 0xFFFFFF;
-  db.currentItem = -1;
-  db.readOnly = 0;
+  layout.password[0] = 0;
+  layout.reserved2 = 0;
+  layout.reserved8 = 0;
+  layout.reserved11 = 0;
+  layout.itemCount = 0;
+  layout.backgroundColour = 0xFFFFFF;
+  layout.readOnly = 0;
 }
 
-ErrorCode readLayoutWith(HANDLE file, Database& db, PasswordCheck checkPassword) {
-  ErrorCode code = readHeaderAndItems(file, db, checkPassword);
-  if (code == err::readData) resetHeaderFields(db);
+ErrorCode readLayout(HANDLE file, Layout& layout, PasswordCheck checkPassword, void* context) {
+  ErrorCode code = readHeaderAndItems(file, layout, checkPassword, context);
+  if (code == err::readData) resetHeaderFields(layout);
   return code;
 }

@@ -1,24 +1,36 @@
-// Reading the header and layout of a tsq file.
+// The header and layout of a tsq file, and reading them.
 #pragma once
 
-#include "platform/windows.h"
+#include <cstdint>
+
+#include "platform/win_base.h"
 #include "storage/format.h"
 
-struct Database;
+// What the header says and the form's items, as read when the file opened.
+struct Layout {
+  std::uint32_t reserved2 = 0;  // header field 2, kept 0
+  char16_t password[room::password] = {};
+  char16_t headerText[room::headerText] = {};
+  char16_t mailSubject[room::mailSubject] = {};
+  char16_t mailRecipient[room::mailRecipient] = {};
+  std::uint8_t reserved8 = 0;  // header field 8
+  std::uint8_t readOnly = 0;
+  COLORREF backgroundColour = 0xFFFFFF;
+  std::uint32_t reserved11 = 0;  // header field 11, kept 0
+  std::int32_t itemCount = 0;
+  LayoutItem items[maxItems];
+};
 
 // Asks the user for the password of a protected database; true when the
-// typed text matches db.password (ignoring case).
-using PasswordCheck = bool (*)(HWND owner, Database& db);
+// typed text matches password (ignoring case). context is the caller's.
+using PasswordCheck = bool (*)(void* context, const char16_t* password);
 
 // Reads header and layout from offset 0 of a freshly opened file. On success
 // the file position is the start of the data area. Any failure resets the
 // header fields (15), a newer version gives 25, an unconfirmed password 33.
 // Every count, index and text is checked against its room: a file that does
 // not fit the in-memory layout is refused with 15.
-ErrorCode readLayoutWith(HANDLE file, Database& db, PasswordCheck checkPassword);
-
-// The program's reader: asks with the password dialog.
-ErrorCode readLayout(HANDLE file, Database& db);
+ErrorCode readLayout(HANDLE file, Layout& layout, PasswordCheck checkPassword, void* context);
 
 // Resets the header fields as a failed read leaves them.
-void resetHeaderFields(Database& db);
+void resetHeaderFields(Layout& layout);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "storage/bytes.h"
-#include "storage/database.h"
+#include "storage/data_file.h"
 
 static_assert(std::endian::native == std::endian::little,
               "texts are read straight into char16_t buffers");
@@ -35,10 +35,10 @@ bool readUnits(HANDLE file, unsigned count, char16_t* out, int room) {
 
 // Moves the file pointer to dataBase + position; false when the offset does
 // not fit the platform's 31-bit file positions or the seek fails.
-bool seekData(Database& db, Position position) {
-  std::uint64_t offset = static_cast<std::uint64_t>(db.dataBase) + position;
-  if (db.dataBase == noPosition || offset > 0x7FFFFFFFu) return false;
-  return SetFilePointer(db.file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+bool seekData(DataFile& file, Position position) {
+  std::uint64_t offset = static_cast<std::uint64_t>(file.dataBase) + position;
+  if (file.dataBase == noPosition || offset > 0x7FFFFFFFu) return false;
+  return SetFilePointer(file.handle, static_cast<LONG>(offset), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
 }  // namespace
@@ -113,28 +113,28 @@ bool writeText8(HANDLE file, const char16_t* text) {
   return writeExactly(file, &count, 1) && writeExactly(file, units, count * 2u);
 }
 
-ErrorCode readAt(Database& db, Position position, std::uint32_t length, void* destination) {
+ErrorCode readAt(DataFile& file, Position position, std::uint32_t length, void* destination) {
   if (position == noPosition) return err::internal;
-  std::uint64_t offset = static_cast<std::uint64_t>(db.dataBase) + position;
-  if (db.dataBase == noPosition || offset + length > 0x80000000u) return err::readData;
-  if (!cachedRead(db.dataCache, db.file, static_cast<std::uint32_t>(offset), length, destination))
+  std::uint64_t offset = static_cast<std::uint64_t>(file.dataBase) + position;
+  if (file.dataBase == noPosition || offset + length > 0x80000000u) return err::readData;
+  if (!cachedRead(file.cache, file.handle, static_cast<std::uint32_t>(offset), length, destination))
     return err::readData;
   return err::ok;
 }
 
-ErrorCode writeAt(Database& db, Position position, std::uint32_t length, const void* source) {
+ErrorCode writeAt(DataFile& file, Position position, std::uint32_t length, const void* source) {
   if (position == noPosition) return err::internal;
-  if (!seekData(db, position)) return err::readData;
-  const bool written = writeExactly(db.file, source, length);
-  noteWrite(db.dataCache, db.file, db.dataBase + position, length, source, written);
+  if (!seekData(file, position)) return err::readData;
+  const bool written = writeExactly(file.handle, source, length);
+  noteWrite(file.cache, file.handle, file.dataBase + position, length, source, written);
   return written ? err::ok : err::writeData;
 }
 
-std::uint32_t dataAreaSize(Database& db) {
-  if (db.dataBase == noPosition) return 0;
-  DWORD size = GetFileSize(db.file, nullptr);
-  if (size == INVALID_FILE_SIZE || size < db.dataBase) return 0;
-  return size - db.dataBase;
+std::uint32_t dataAreaSize(DataFile& file) {
+  if (file.dataBase == noPosition) return 0;
+  DWORD size = GetFileSize(file.handle, nullptr);
+  if (size == INVALID_FILE_SIZE || size < file.dataBase) return 0;
+  return size - file.dataBase;
 }
 
 bool ChainWalk::step(Position position) {

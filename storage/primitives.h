@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "platform/windows.h"
+#include "platform/win_base.h"
 #include "storage/format.h"
 
-struct Database;
+struct DataFile;
 
 // Sequential readers: true only when every byte asked for was read. Texts
 // are refused (false) when their stored count is 0, exceeds the room of the
@@ -28,15 +28,15 @@ bool readBlob16(HANDLE file, std::uint16_t& length, void* out, std::uint16_t max
 bool writeU32(HANDLE file, std::uint32_t value);
 bool writeText8(HANDLE file, const char16_t* text);
 
-// Positioned operations: position is counted from db.dataBase.
+// Positioned operations: position is counted from file.dataBase.
 // 53 for position none, 15 for a failed seek or read (short included),
 // 16 for a failed or short write.
-ErrorCode readAt(Database& db, Position position, std::uint32_t length, void* destination);
-ErrorCode writeAt(Database& db, Position position, std::uint32_t length, const void* source);
+ErrorCode readAt(DataFile& file, Position position, std::uint32_t length, void* destination);
+ErrorCode writeAt(DataFile& file, Position position, std::uint32_t length, const void* source);
 
 // Bytes from the start of the data area to the end of the file; 0 when the
 // file is shorter than dataBase or its size is unknown.
-std::uint32_t dataAreaSize(Database& db);
+std::uint32_t dataAreaSize(DataFile& file);
 
 // Guards a walk over blocks chained through the file. Every block is at
 // least 8 bytes long, so a sound chain has at most dataAreaSize / 8 links; a
@@ -47,12 +47,12 @@ struct ChainWalk {
   // The bound of the database's data area, asked of the file only when a
   // walk goes beyond a few steps: most walks (a record's key entry) end
   // sooner, and opening walks one per record.
-  explicit ChainWalk(Database& db) : limit(8), area(&db) {}
+  explicit ChainWalk(DataFile& file) : limit(8), area(&file) {}
   // False when position closes a cycle or the walk took too many steps.
   bool step(Position position);
 
   std::uint32_t limit;
-  Database* area = nullptr;
+  DataFile* area = nullptr;
   std::uint32_t steps = 0;
   Position saved = noPosition;
   std::uint32_t power = 1;

@@ -5,7 +5,7 @@
 
 #include "storage/format.h"
 
-struct Database;
+struct DataFile;
 
 // Takes size bytes (at least 8) from the free list or at the end of the file.
 // A block larger than the request by more than 12 bytes is split; one larger
@@ -13,11 +13,11 @@ struct Database;
 // position the free list can name exists in the file. Sets headerChanged when
 // freeList changed. The walk is bounded: a revisited block or more steps than
 // the data area can hold is 15.
-ErrorCode allocateSpace(Database& db, std::uint32_t size, bool& headerChanged, Position& position);
+ErrorCode allocateSpace(DataFile& file, std::uint32_t size, bool& headerChanged, Position& position);
 
 // Puts a stretch back at the head of the free list.
-ErrorCode releaseSpace(Database& db, Position position, std::uint32_t size, bool& headerChanged);
+ErrorCode releaseSpace(DataFile& file, Position position, std::uint32_t size, bool& headerChanged);
 
-// Reads the 28-byte DataHeader at position 0 into db.dataHeader, and writes it back.
-ErrorCode readDataHeader(Database& db);
-ErrorCode writeDataHeader(Database& db);
+// Reads the 28-byte DataHeader at position 0 into file.header, and writes it back.
+ErrorCode readDataHeader(DataFile& file);
+ErrorCode writeDataHeader(DataFile& file);

@@ -14,22 +14,23 @@ ErrorCode operandFromForm(Database& db, std::int32_t itemIndex, double& out, voi
 
 ErrorCode fetchOperand(Database& db, std::int32_t itemIndex, double& out) {
   out = 0.0;
-  if (itemIndex < 0 || itemIndex >= db.itemCount) return err::internal;
-  const LayoutItem& item = db.items[itemIndex];
+  if (itemIndex < 0 || itemIndex >= db.store.layout.itemCount) return err::internal;
+  const LayoutItem& item = db.store.layout.items[itemIndex];
+  const ItemControls& controls = db.ui.items[itemIndex];
   switch (static_cast<ItemKind>(item.kind)) {
     case ItemKind::Field: {
       auto type = static_cast<ValueType>(item.valueType);
       if (type != ValueType::Integer && type != ValueType::Number && type != ValueType::Currency)
         return err::internal;
       WCHAR text[formatBufferSize] = {};
-      GetWindowTextW(item.control, text, formatBufferSize);
+      GetWindowTextW(controls.control, text, formatBufferSize);
       FieldValue value{};
       if (!parseValue(value, text, item.valueType, item.fieldId, item.value.next)) return err::conversion;
       out = type == ValueType::Integer ? static_cast<double>(value.payload.integer) : value.payload.number;
       return err::ok;
     }
     case ItemKind::CheckBox:
-      out = SendMessageW(item.control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1.0 : 0.0;
+      out = SendMessageW(controls.control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1.0 : 0.0;
       return err::ok;
     default:
       return err::internal;
@@ -37,9 +38,10 @@ ErrorCode fetchOperand(Database& db, std::int32_t itemIndex, double& out) {
 }
 
 ErrorCode recalculate(Database& db, std::int32_t itemIndex) {
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
     if (itemIndex != -1 && i != itemIndex) continue;
-    LayoutItem& item = db.items[i];
+    LayoutItem& item = db.store.layout.items[i];
+    ItemControls& controls = db.ui.items[i];
     if (static_cast<ItemKind>(item.kind) != ItemKind::Calculated) continue;
     const CalculatedData& calc = item.calculated;
     ExprCursor cursor{calc.expression, calc.expression + calc.expressionLength};
@@ -47,7 +49,7 @@ ErrorCode recalculate(Database& db, std::int32_t itemIndex) {
     ErrorCode code = evaluateExpression(db, cursor, result, operandFromForm, nullptr);
     char16_t text[formatBufferSize];
     formatCalculated(text, code, result, calc.decimalPlaces);
-    if (item.control != nullptr) SetWindowTextW(item.control, text);
+    if (controls.control != nullptr) SetWindowTextW(controls.control, text);
   }
   return err::ok;
 }

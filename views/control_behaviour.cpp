@@ -28,8 +28,8 @@ bool isButtonKind(std::uint8_t kind) {
 // The first item of one of the expected kinds whose control is window, or -1.
 template <typename KindTest>
 std::int32_t findItem(const Database& db, HWND window, KindTest matches) {
-  for (std::int32_t i = 0; i < db.itemCount; ++i)
-    if (db.items[i].control == window && matches(db.items[i].kind)) return i;
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i)
+    if (db.ui.items[i].control == window && matches(db.store.layout.items[i].kind)) return i;
   return -1;
 }
 
@@ -39,12 +39,13 @@ std::int32_t findField(const Database& db, HWND window) {
 
 // The item whose type and colour a field's control follows: its own, or,
 // for the search dialog's key box, which is no form item, the sort item's.
-// Null when there is neither.
-const LayoutItem* fieldOrKeyBox(const Database& db, std::int32_t index) {
-  if (index >= 0) return &db.items[index];
-  const std::uint32_t sortItem = db.dataHeader.sortItem;
-  if (sortItem != noItem && sortItem < static_cast<std::uint32_t>(db.itemCount)) return &db.items[sortItem];
-  return nullptr;
+// -1 when there is neither.
+std::int32_t fieldOrKeyBox(const Database& db, std::int32_t index) {
+  if (index >= 0) return index;
+  const std::uint32_t sortItem = db.store.file.header.sortItem;
+  if (sortItem != noItem && sortItem < static_cast<std::uint32_t>(db.store.layout.itemCount))
+    return static_cast<std::int32_t>(sortItem);
+  return -1;
 }
 
 bool onFormScreen(const Database& db) { return db.screen == Screen::FormView || db.screen == Screen::Editing; }
@@ -85,7 +86,7 @@ WPARAM mapNumericCharacter(WPARAM ch) {
 // when the message is consumed.
 bool navigate(Database& db, std::int32_t index, UINT message, WPARAM wParam) {
   if (message == WM_SETFOCUS) {
-    db.currentItem = index;
+    db.ui.currentItem = index;
     ensureVisible(db, index, true);
     return false;
   }
@@ -101,26 +102,27 @@ bool navigate(Database& db, std::int32_t index, UINT message, WPARAM wParam) {
 void moveFocus(Database& db, bool up) {
   HWND focus = GetFocus();
   std::int32_t start = -1;
-  for (std::int32_t i = 0; i < db.itemCount; ++i)
-    if (focus != nullptr && db.items[i].control == focus) {
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i)
+    if (focus != nullptr && db.ui.items[i].control == focus) {
       start = i;
       break;
     }
-  if (start < 0 || db.itemCount <= 0) return;
+  if (start < 0 || db.store.layout.itemCount <= 0) return;
   std::int32_t i = start;
   for (;;) {
-    i = up ? (i == 0 ? db.itemCount - 1 : i - 1) : (i + 1 == db.itemCount ? 0 : i + 1);
+    i = up ? (i == 0 ? db.store.layout.itemCount - 1 : i - 1) : (i + 1 == db.store.layout.itemCount ? 0 : i + 1);
     if (i == start) return;
-    if (isFocusable(db.items[i].kind)) break;
+    if (isFocusable(db.store.layout.items[i].kind)) break;
   }
-  SetFocus(db.items[i].control);
+  SetFocus(db.ui.items[i].control);
 }
 
 LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findField(db, window);
-  const LayoutItem* item = fieldOrKeyBox(db, index);
-  if (item == nullptr) return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
+  const std::int32_t follows = fieldOrKeyBox(db, index);
+  if (follows < 0) return CallWindowProcW(db.ui.savedProcs.edit, window, message, wParam, lParam);
+  const LayoutItem* item = &db.store.layout.items[follows];
 
   if (index >= 0) {
     // Entering a field on the Editing screen selects its text, so typing
@@ -131,7 +133,7 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   switch (message) {
     case WM_ERASEBKGND:
-      if (eraseWithBrush(window, wParam, item->brush)) return 1;
+      if (eraseWithBrush(window, wParam, db.ui.items[follows].brush)) return 1;
       break;
     case WM_CHAR:
       if (isNumericType(item->valueType)) {
@@ -144,19 +146,19 @@ LRESULT editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return CallWindowProcW(db.savedProcs.edit, window, message, wParam, lParam);
+  return CallWindowProcW(db.ui.savedProcs.edit, window, message, wParam, lParam);
 }
 
 LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findField(db, window);
-  const LayoutItem* item = fieldOrKeyBox(db, index);
-  if (item == nullptr) return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
+  const std::int32_t follows = fieldOrKeyBox(db, index);
+  if (follows < 0) return CallWindowProcW(db.ui.savedProcs.datePicker, window, message, wParam, lParam);
 
   if (index >= 0 && navigate(db, index, message, wParam)) return 0;
   switch (message) {
     case WM_ERASEBKGND:
-      if (eraseWithBrush(window, wParam, item->brush)) return 1;
+      if (eraseWithBrush(window, wParam, db.ui.items[follows].brush)) return 1;
       break;
     case WM_CHAR:
     case WM_LBUTTONDOWN:
@@ -165,7 +167,7 @@ LRESULT datePickerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     default:
       break;
   }
-  return CallWindowProcW(db.savedProcs.datePicker, window, message, wParam, lParam);
+  return CallWindowProcW(db.ui.savedProcs.datePicker, window, message, wParam, lParam);
 }
 
 LRESULT checkBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -176,7 +178,7 @@ LRESULT checkBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (navigate(db, index, message, wParam)) return 0;
     if (message == WM_CHAR && !editing(db)) return 0;
   }
-  return CallWindowProcW(db.savedProcs.checkBox, window, message, wParam, lParam);
+  return CallWindowProcW(db.ui.savedProcs.checkBox, window, message, wParam, lParam);
 }
 
 LRESULT pickListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -187,35 +189,35 @@ LRESULT pickListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (navigate(db, index, message, wParam)) return 0;
     if (message == WM_CHAR && !editing(db)) return 0;
     if (message == LB_SETCURSEL && editing(db)) {
-      db.currentRecordHeader.flags |= modifiedFlag;
-      db.items[index].selectionChanged = true;
+      db.store.records.currentRecordHeader.flags |= modifiedFlag;
+      db.ui.items[index].selectionChanged = true;
     }
   }
-  return CallWindowProcW(db.savedProcs.pickList, window, message, wParam, lParam);
+  return CallWindowProcW(db.ui.savedProcs.pickList, window, message, wParam, lParam);
 }
 
 LRESULT buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Database& db = theDatabase();
   std::int32_t index = findItem(db, window, isButtonKind);
-  if (index < 0) return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+  if (index < 0) return CallWindowProcW(db.ui.savedProcs.button, window, message, wParam, lParam);
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) InvalidateRect(window, nullptr, TRUE);
   if (navigate(db, index, message, wParam)) return 0;
   if (message == WM_PAINT) {
     // The focused button is drawn in the bold label font.
-    HFONT font = db.currentItem == index ? db.boldFont : db.normalFont;
+    HFONT font = db.ui.currentItem == index ? db.ui.boldFont : db.ui.normalFont;
     LRESULT previous = SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    LRESULT result = CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+    LRESULT result = CallWindowProcW(db.ui.savedProcs.button, window, message, wParam, lParam);
     SendMessageW(window, WM_SETFONT, static_cast<WPARAM>(previous), FALSE);
     return result;
   }
-  return CallWindowProcW(db.savedProcs.button, window, message, wParam, lParam);
+  return CallWindowProcW(db.ui.savedProcs.button, window, message, wParam, lParam);
 }
 
 void scrollForm(Database& db, HWND window, WPARAM request) {
   int minimum = 0;
   int maximum = 0;
-  GetScrollRange(db.formScrollBar, SB_CTL, &minimum, &maximum);
-  const int old = GetScrollPos(db.formScrollBar, SB_CTL);
+  GetScrollRange(db.ui.formScrollBar, SB_CTL, &minimum, &maximum);
+  const int old = GetScrollPos(db.ui.formScrollBar, SB_CTL);
   RECT client{};
   GetClientRect(window, &client);
   const int page = client.bottom - client.top;
@@ -232,8 +234,8 @@ void scrollForm(Database& db, HWND window, WPARAM request) {
     default: break;
   }
   if (position == old) return;
-  SetScrollPos(db.formScrollBar, SB_CTL, position, TRUE);
-  db.formScroll = position;
+  SetScrollPos(db.ui.formScrollBar, SB_CTL, position, TRUE);
+  db.ui.formScroll = position;
 
   RECT frame{};
   GetWindowRect(window, &frame);
@@ -244,32 +246,32 @@ void scrollForm(Database& db, HWND window, WPARAM request) {
     SetWindowPos(control, nullptr, r.left - frame.left, r.top - frame.top - position + old, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
   };
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    shift(db.items[i].control);
-    shift(db.items[i].spinControl);
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
+    shift(db.ui.items[i].control);
+    shift(db.ui.items[i].spinControl);
   }
 }
 
 void ensureVisible(Database& db, std::int32_t index, bool withLabels) {
-  if (index < 0 || index >= db.itemCount) return;
+  if (index < 0 || index >= db.store.layout.itemCount) return;
   std::int32_t top = index;
   if (withLabels) {
     while (top > 0) {
-      auto kind = static_cast<ItemKind>(db.items[top - 1].kind);
+      auto kind = static_cast<ItemKind>(db.store.layout.items[top - 1].kind);
       if (kind != ItemKind::Label && kind != ItemKind::Calculated) break;
       --top;
     }
   }
   RECT band{};
-  GetWindowRect(db.mainWindow, &band);
+  GetWindowRect(db.ui.mainWindow, &band);
   band.top += 1;
   RECT topRect{};
   RECT itemRect{};
-  GetWindowRect(db.items[top].control, &topRect);
-  GetWindowRect(db.items[index].control, &itemRect);
-  const int p = GetScrollPos(db.formScrollBar, SB_CTL);
+  GetWindowRect(db.ui.items[top].control, &topRect);
+  GetWindowRect(db.ui.items[index].control, &itemRect);
+  const int p = GetScrollPos(db.ui.formScrollBar, SB_CTL);
   auto scrollTo = [&](int position) {
-    scrollForm(db, db.mainWindow, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(position)));
+    scrollForm(db, db.ui.mainWindow, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(position)));
   };
   if (!withLabels) {
     scrollTo(p - lineGap(db) - band.top + itemRect.top);
@@ -284,9 +286,9 @@ void ensureVisible(Database& db, std::int32_t index, bool withLabels) {
 }
 
 void focusCurrentItem(Database& db) {
-  if (db.currentItem < 0 || db.currentItem >= db.itemCount) return;
-  HWND control = db.items[db.currentItem].control;
+  if (db.ui.currentItem < 0 || db.ui.currentItem >= db.store.layout.itemCount) return;
+  HWND control = db.ui.items[db.ui.currentItem].control;
   if (control == nullptr) return;
   SetFocus(control);
-  ensureVisible(db, db.currentItem, true);
+  ensureVisible(db, db.ui.currentItem, true);
 }

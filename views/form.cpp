@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "records/encoding.h"
-#include "records/store.h"
+#include "views/commit.h"
 #include "storage/database.h"
 #include "views/calculated.h"
 #include "views/control_behaviour.h"
@@ -25,7 +25,7 @@ HMENU controlId() { return reinterpret_cast<HMENU>(static_cast<std::intptr_t>(-1
 
 HWND createControl(Database& db, HWND owner, LPCWSTR className, LPCWSTR text, DWORD style, int x, int y,
                    int width, int height) {
-  return CreateWindowExW(0, className, text, style, x, y, width, height, owner, controlId(), db.instance,
+  return CreateWindowExW(0, className, text, style, x, y, width, height, owner, controlId(), db.ui.instance,
                          nullptr);
 }
 
@@ -60,13 +60,14 @@ void showZero(HWND edit, std::uint8_t valueType) {
 }
 
 // Creates the control (and spin control) of one item.
-ErrorCode createItemControl(Database& db, HWND owner, LayoutItem& item, int x, int y, int width) {
+ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, ItemControls& controls, int x, int y,
+                            int width) {
   const int height = controlHeight(db);
   auto kind = static_cast<ItemKind>(item.kind);
   auto type = static_cast<ValueType>(item.valueType);
   switch (kind) {
     case ItemKind::Label:
-      item.control = createControl(db, owner, u"STATIC", item.caption, labelStyle, x, y, width, height);
+      controls.control = createControl(db, owner, u"STATIC", item.caption, labelStyle, x, y, width, height);
       break;
     case ItemKind::Field:
       switch (type) {
@@ -74,53 +75,53 @@ ErrorCode createItemControl(Database& db, HWND owner, LayoutItem& item, int x, i
         case ValueType::Number:
         case ValueType::Currency:
         case ValueType::Text:
-          item.control = createControl(db, owner, u"EDIT", u"", editStyle, x, y, width, height);
-          if (item.control == nullptr) break;
-          if (type != ValueType::Text) showZero(item.control, item.valueType);
-          SendMessageW(item.control, EM_LIMITTEXT, 255, 0);
-          if (type != ValueType::Text || item.numericInput != 0) setNumericMode(item.control);
-          subclass(item.control, editProc, db.savedProcs.edit);
+          controls.control = createControl(db, owner, u"EDIT", u"", editStyle, x, y, width, height);
+          if (controls.control == nullptr) break;
+          if (type != ValueType::Text) showZero(controls.control, item.valueType);
+          SendMessageW(controls.control, EM_LIMITTEXT, 255, 0);
+          if (type != ValueType::Text || item.numericInput != 0) setNumericMode(controls.control);
+          subclass(controls.control, editProc, db.ui.savedProcs.edit);
           break;
         case ValueType::Date:
         case ValueType::Time:
-          item.control = createControl(db, owner, DATETIMEPICK_CLASSW, u"",
+          controls.control = createControl(db, owner, DATETIMEPICK_CLASSW, u"",
                                        type == ValueType::Date ? dateStyle : timeStyle, x, y, width, height);
-          if (item.control == nullptr) break;
-          subclass(item.control, datePickerProc, db.savedProcs.datePicker);
-          setPickerEmpty(item.control, type == ValueType::Time);
+          if (controls.control == nullptr) break;
+          subclass(controls.control, datePickerProc, db.ui.savedProcs.datePicker);
+          setPickerEmpty(controls.control, type == ValueType::Time);
           break;
         default:
           return err::internal;
       }
       break;
     case ItemKind::CheckBox:
-      item.control = createControl(db, owner, u"BUTTON", item.caption, checkBoxStyle, x, y, width, height);
-      if (item.control != nullptr) subclass(item.control, checkBoxProc, db.savedProcs.checkBox);
+      controls.control = createControl(db, owner, u"BUTTON", item.caption, checkBoxStyle, x, y, width, height);
+      if (controls.control != nullptr) subclass(controls.control, checkBoxProc, db.ui.savedProcs.checkBox);
       break;
     case ItemKind::PickList:
-      item.control = createControl(db, owner, u"LISTBOX", u"", pickListStyle, x, y, width, height);
-      if (item.control == nullptr) break;
+      controls.control = createControl(db, owner, u"LISTBOX", u"", pickListStyle, x, y, width, height);
+      if (controls.control == nullptr) break;
       // With UDS_AUTOBUDDY the spinner takes the list created just before it.
-      item.spinControl = createControl(db, owner, UPDOWN_CLASSW, u"", spinStyle, 0, 0, 10, 0);
-      if (item.spinControl != nullptr) EnableWindow(item.spinControl, FALSE);
-      subclass(item.control, pickListProc, db.savedProcs.pickList);
+      controls.spinControl = createControl(db, owner, UPDOWN_CLASSW, u"", spinStyle, 0, 0, 10, 0);
+      if (controls.spinControl != nullptr) EnableWindow(controls.spinControl, FALSE);
+      subclass(controls.control, pickListProc, db.ui.savedProcs.pickList);
       for (int c = 0; c < item.pickList.choiceCount; ++c)
-        SendMessageW(item.control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.pickList.choices[c]));
-      SendMessageW(item.control, LB_SETCURSEL, 0, 0);
+        SendMessageW(controls.control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.pickList.choices[c]));
+      SendMessageW(controls.control, LB_SETCURSEL, 0, 0);
       break;
     case ItemKind::Calculated:
-      item.control = createControl(db, owner, u"STATIC", u"", calculatedStyle, x, y, width, height);
+      controls.control = createControl(db, owner, u"STATIC", u"", calculatedStyle, x, y, width, height);
       break;
     case ItemKind::GoToButton:
     case ItemKind::SearchButton:
     case ItemKind::SmsButton:
-      item.control = createControl(db, owner, u"BUTTON", item.caption, buttonStyle, x, y, width, height);
-      if (item.control != nullptr) subclass(item.control, buttonProc, db.savedProcs.button);
+      controls.control = createControl(db, owner, u"BUTTON", item.caption, buttonStyle, x, y, width, height);
+      if (controls.control != nullptr) subclass(controls.control, buttonProc, db.ui.savedProcs.button);
       break;
     default:
       return err::internal;
   }
-  return item.control != nullptr ? err::ok : err::windowCreation;
+  return controls.control != nullptr ? err::ok : err::windowCreation;
 }
 
 }  // namespace
@@ -129,7 +130,7 @@ ErrorCode createItemControl(Database& db, HWND owner, LayoutItem& item, int x, i
 // position or width computed from them can overflow.
 int formScaled(const Database& db, int layoutUnits) {
   constexpr int limit = 100000;
-  const int factor = db.highResolution ? 3 : 2;
+  const int factor = db.ui.highResolution ? 3 : 2;
   return factor * std::clamp(layoutUnits, -limit, limit) / 2;
 }
 int leftMargin(const Database& db) { return formScaled(db, 3); }
@@ -142,16 +143,16 @@ ErrorCode buildForm(HWND owner, Database& db, std::int32_t recalculationIndex) {
   const int clientHeight = client.bottom - client.top;
   int rangeMin = 0;
   int rangeMax = 0;
-  GetScrollRange(db.formScrollBar, SB_CTL, &rangeMin, &rangeMax);
-  const int position = GetScrollPos(db.formScrollBar, SB_CTL);
+  GetScrollRange(db.ui.formScrollBar, SB_CTL, &rangeMin, &rangeMax);
+  const int position = GetScrollPos(db.ui.formScrollBar, SB_CTL);
   int extent = rangeMax == 0 ? lineGap(db) - clientHeight : rangeMax;
 
   const int formWidth = (client.right - client.left) - 2 * leftMargin(db) - GetSystemMetrics(SM_CXVSCROLL);
-  const int factor = db.highResolution ? 3 : 2;
+  const int factor = db.ui.highResolution ? 3 : 2;
   int y = lineGap(db) - position;
   int lineHeight = 0;
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    LayoutItem& item = db.items[i];
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
+    LayoutItem& item = db.store.layout.items[i];
     const int x = leftMargin(db) + formScaled(db, item.left);
     int width = 0;
     if (item.width == -1) {
@@ -160,10 +161,10 @@ ErrorCode buildForm(HWND owner, Database& db, std::int32_t recalculationIndex) {
     } else {
       width = formScaled(db, item.width);
     }
-    ErrorCode code = createItemControl(db, owner, item, x, y, width);
+    ErrorCode code = createItemControl(db, owner, item, db.ui.items[i], x, y, width);
     if (code != err::ok) return code;
     lineHeight = controlHeight(db);
-    if (i + 1 < db.itemCount && db.items[i + 1].row != item.row) {
+    if (i + 1 < db.store.layout.itemCount && db.store.layout.items[i + 1].row != item.row) {
       y += lineHeight + lineGap(db);
       extent += lineHeight + lineGap(db);
       lineHeight = 0;
@@ -171,20 +172,21 @@ ErrorCode buildForm(HWND owner, Database& db, std::int32_t recalculationIndex) {
   }
   extent += lineHeight + lineGap(db);
   if (extent > 0) {
-    SetScrollRange(db.formScrollBar, SB_CTL, 0, extent, FALSE);
-    ShowWindow(db.formScrollBar, SW_SHOWNA);
+    SetScrollRange(db.ui.formScrollBar, SB_CTL, 0, extent, FALSE);
+    ShowWindow(db.ui.formScrollBar, SW_SHOWNA);
   }
   recalculate(db, recalculationIndex);
   return err::ok;
 }
 
 ErrorCode showRecord(Database& db) {
-  db.currentRecordLoaded = false;
-  ErrorCode code = loadRecordValues(db);
+  db.store.records.currentRecordLoaded = false;
+  ErrorCode code = loadRecordValues(db.store);
   if (code != err::ok) return code;
 
-  for (std::int32_t i = 0; i < db.itemCount; ++i) {
-    LayoutItem& item = db.items[i];
+  for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {
+    LayoutItem& item = db.store.layout.items[i];
+    ItemControls& controls = db.ui.items[i];
     auto kind = static_cast<ItemKind>(item.kind);
     switch (kind) {
       case ItemKind::Label:
@@ -195,52 +197,52 @@ ErrorCode showRecord(Database& db) {
       case ItemKind::Field: {
         auto type = static_cast<ValueType>(item.valueType);
         if (type == ValueType::Date || type == ValueType::Time) {
-          showCalendarValue(item);
+          showCalendarValue(item, controls.control);
         } else if (isNumericType(item.valueType) || type == ValueType::Text) {
           char16_t text[formatBufferSize];
           if (!formatValue(text, item.value)) return err::conversion;
-          SetWindowTextW(item.control, text);
+          SetWindowTextW(controls.control, text);
         } else {
           return err::internal;
         }
         break;
       }
       case ItemKind::CheckBox:
-        SendMessageW(item.control, BM_SETCHECK, item.value.payload.yesNo != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(controls.control, BM_SETCHECK, item.value.payload.yesNo != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
       case ItemKind::PickList: {
-        LRESULT count = SendMessageW(item.control, LB_GETCOUNT, 0, 0);
+        LRESULT count = SendMessageW(controls.control, LB_GETCOUNT, 0, 0);
         LRESULT selected = 0;
         for (LRESULT row = 0; row < count; ++row) {
           char16_t choice[room::choice + 1] = {};
-          if (SendMessageW(item.control, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) > room::choice) continue;
-          SendMessageW(item.control, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(choice));
+          if (SendMessageW(controls.control, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) > room::choice) continue;
+          SendMessageW(controls.control, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(choice));
           if (_wcsicmp(choice, item.value.payload.text.chars) == 0) {
             selected = row;
             break;
           }
         }
-        SendMessageW(item.control, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-        item.selectionChanged = false;
+        SendMessageW(controls.control, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        controls.selectionChanged = false;
         break;
       }
       case ItemKind::Calculated:
-        SetWindowTextW(item.control, u"");
+        SetWindowTextW(controls.control, u"");
         break;
       default:
         return err::internal;
     }
   }
   recalculate(db, -1);
-  db.currentRecordHeader.flags &= ~modifiedFlag;
-  db.currentRecordLoaded = true;
+  db.store.records.currentRecordHeader.flags &= ~modifiedFlag;
+  db.store.records.currentRecordLoaded = true;
   return err::ok;
 }
 
-void showCalendarValue(const LayoutItem& item) {
+void showCalendarValue(const LayoutItem& item, HWND control) {
   SYSTEMTIME shown = item.value.payload.calendar.time;
-  SendMessageW(item.control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
-  SendMessageW(item.control, DTM_SETSYSTEMTIME, item.value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
+  SendMessageW(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
+  SendMessageW(control, DTM_SETSYSTEMTIME, item.value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
                reinterpret_cast<LPARAM>(&shown));
 }
 
@@ -248,48 +250,48 @@ ErrorCode showFirstRecord(Database& db) {
   if (db.screen == Screen::Catalogue) return err::internal;
   ErrorCode code = commitRecord(db, 1);
   if (code != err::ok) return code;
-  if (db.includedCount == 0) {
+  if (db.store.records.includedCount == 0) {
     if (db.screen == Screen::FormView) return showRecord(db);
     return err::internal;
   }
   std::int32_t found = -1;
-  for (std::uint32_t i = 0; i < db.dataHeader.recordCount; ++i) {
-    if ((db.recordIndex[i].flags & includedFlag) != 0) {
+  for (std::uint32_t i = 0; i < db.store.file.header.recordCount; ++i) {
+    if ((db.store.records.index[i].flags & includedFlag) != 0) {
       found = static_cast<std::int32_t>(i);
       break;
     }
   }
   if (found < 0) return err::recordNotFound;
-  db.currentEntry = found;
-  db.currentRecord = db.recordIndex[found].position;
+  db.store.records.currentEntry = found;
+  db.store.records.currentRecord = db.store.records.index[found].position;
   code = showRecord(db);
   if (code != err::ok) return code;
   if (db.screen == Screen::ListView) {
-    if (db.recordIndex[found].listRow == -1) return err::internal;
-    SendMessageW(db.listBox, LB_SETCURSEL, static_cast<WPARAM>(db.recordIndex[found].listRow), 0);
+    if (db.store.records.index[found].listRow == -1) return err::internal;
+    SendMessageW(db.ui.listBox, LB_SETCURSEL, static_cast<WPARAM>(db.store.records.index[found].listRow), 0);
   }
   return err::ok;
 }
 
 ErrorCode selectListedRecord(Database& db) {
-  LRESULT row = SendMessageW(db.listBox, LB_GETCURSEL, 0, 0);
+  LRESULT row = SendMessageW(db.ui.listBox, LB_GETCURSEL, 0, 0);
   if (row == LB_ERR) return err::internal;
-  LRESULT entry = SendMessageW(db.listBox, LB_GETITEMDATA, static_cast<WPARAM>(row), 0);
-  if (entry < 0 || static_cast<std::uint64_t>(entry) >= db.dataHeader.recordCount) return err::internal;
-  db.currentEntry = static_cast<std::int32_t>(entry);
-  db.currentRecord = db.recordIndex[entry].position;
+  LRESULT entry = SendMessageW(db.ui.listBox, LB_GETITEMDATA, static_cast<WPARAM>(row), 0);
+  if (entry < 0 || static_cast<std::uint64_t>(entry) >= db.store.file.header.recordCount) return err::internal;
+  db.store.records.currentEntry = static_cast<std::int32_t>(entry);
+  db.store.records.currentRecord = db.store.records.index[entry].position;
   return showRecord(db);
 }
 
 ErrorCode prepareFormView(Database& db, bool discard) {
   if (db.screen == Screen::Catalogue) return err::internal;
   if (discard) {
-    if (db.currentEntry == -1) {
+    if (db.store.records.currentEntry == -1) {
       if (db.screen != Screen::Editing) return err::internal;
-      db.currentRecordHeader.flags &= ~modifiedFlag;
-      return db.includedCount == 0 ? showRecord(db) : showFirstRecord(db);
+      db.store.records.currentRecordHeader.flags &= ~modifiedFlag;
+      return db.store.records.includedCount == 0 ? showRecord(db) : showFirstRecord(db);
     }
-    db.currentRecordHeader.flags &= ~modifiedFlag;
+    db.store.records.currentRecordHeader.flags &= ~modifiedFlag;
     ErrorCode code = showRecord(db);
     if (code != err::ok) return code;
   } else {
@@ -301,12 +303,14 @@ ErrorCode prepareFormView(Database& db, bool discard) {
 }
 
 ErrorCode prepareEditing(Database& db) {
-  if (db.readOnly || db.screen == Screen::Catalogue) return err::internal;
+  if (db.store.layout.readOnly || db.screen == Screen::Catalogue) return err::internal;
   if (db.screen == Screen::ListView) return selectListedRecord(db);
   return err::ok;
 }
 
-void clearControl(Database& db, LayoutItem& item) {
+void clearControl(Database& db, std::int32_t index) {
+  const LayoutItem& item = db.store.layout.items[index];
+  ItemControls& controls = db.ui.items[index];
   auto kind = static_cast<ItemKind>(item.kind);
   if (kind == ItemKind::Field) {
     auto type = static_cast<ValueType>(item.valueType);
@@ -314,21 +318,20 @@ void clearControl(Database& db, LayoutItem& item) {
       case ValueType::Integer:
       case ValueType::Number:
       case ValueType::Currency:
-        showZero(item.control, item.valueType);
+        showZero(controls.control, item.valueType);
         break;
       case ValueType::Date:
       case ValueType::Time:
-        setPickerEmpty(item.control, type == ValueType::Time);
+        setPickerEmpty(controls.control, type == ValueType::Time);
         break;
       default:
-        SetWindowTextW(item.control, u"");
+        SetWindowTextW(controls.control, u"");
         break;
     }
   } else if (kind == ItemKind::CheckBox) {
-    SendMessageW(item.control, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(controls.control, BM_SETCHECK, BST_UNCHECKED, 0);
   } else if (kind == ItemKind::PickList) {
-    SendMessageW(item.control, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    item.selectionChanged = true;
+    SendMessageW(controls.control, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    controls.selectionChanged = true;
   }
-  (void)db;
 }

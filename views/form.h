@@ -19,9 +19,9 @@ ErrorCode showRecord(Database& db);
 ErrorCode showFirstRecord(Database& db);
 ErrorCode prepareFormView(Database& db, bool discard);
 ErrorCode prepareEditing(Database& db);
-void clearControl(Database& db, LayoutItem& item);
+void clearControl(Database& db, std::int32_t index);
 // Shows a Date or Time item's value in its picker (the none state for no value).
-void showCalendarValue(const LayoutItem& item);
+void showCalendarValue(const LayoutItem& item, HWND control);
 
 // The selected row's RecordIndex entry on the ListView becomes current.
 ErrorCode selectListedRecord(Database& db);

@@ -1,4 +1,4 @@
-// The list of records, the list box's action key, and control colours.
+// The list of records and the colours of the controls.
 #pragma once
 
 #include "platform/windows.h"
@@ -7,5 +7,4 @@
 struct Database;
 
 ErrorCode fillRecordList(Database& db);
-LRESULT listBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HBRUSH colourControl(Database& db, HWND window, UINT message, HDC dc, HWND control);

@@ -191,16 +191,3 @@ bool parseValue(FieldValue& value, const char16_t* text, std::uint8_t valueType,
   return false;
 }
 
-void clearTimePart(SYSTEMTIME& time) {
-  time.wHour = 0;
-  time.wMinute = 0;
-  time.wSecond = 0;
-  time.wMilliseconds = 0;
-}
-
-void setTimeOnlyDate(SYSTEMTIME& time) {
-  time.wYear = 1899;
-  time.wMonth = 12;
-  time.wDay = 30;
-  time.wMilliseconds = 0;
-}

@@ -21,5 +21,3 @@ bool parseValue(FieldValue& value, const char16_t* text, std::uint8_t valueType,
                 Position next);
 
 void localizeDecimalPoint(char16_t* text);
-void clearTimePart(SYSTEMTIME& time);
-void setTimeOnlyDate(SYSTEMTIME& time);

@@ -145,7 +145,7 @@ class CommitFaults : public ::testing::TestWithParam<SweepCase> {
       App again;
       tsqtest::writeFileBytes(again.home() + "/db.tsq", retried);
       EXPECT_TRUE(again.open("db"));
-      EXPECT_EQ(again.db().dataHeader.recordCount, shape.after.size());
+      EXPECT_EQ(again.db().store.file.header.recordCount, shape.after.size());
     }
     App stopped;
     tsqtest::writeFileBytes(stopped.home() + "/db.tsq", failed);
@@ -158,7 +158,7 @@ class CommitFaults : public ::testing::TestWithParam<SweepCase> {
     App app;
     startEdit(app, shape);
     // Reads must reach the file, not the pages read while opening.
-    if (op == platform::FileOp::Read) clearCache(app.db().dataCache);
+    if (op == platform::FileOp::Read) clearCache(app.db().store.file.cache);
     platform::clearFileFaults();
     platform::failFileOperation(op, failAt);
     const std::size_t prompts = app.prompts().size();

@@ -23,16 +23,16 @@ class Encoding : public ::testing::Test {
   void TearDown() override { platform::setFixedLocalTime(std::nullopt); }
 
   // Opens image and returns its Database.
-  Database& open(const DatabaseImage& image) {
+  Store& open(const DatabaseImage& image) {
     tsq = std::make_unique<OpenTsq>(image);
     EXPECT_EQ(tsq->open(), err::ok);
-    return tsq->db();
+    return tsq->store();
   }
   // Appends raw bytes at the end of the data area; returns their position.
   Position put(const Bytes& bytes) {
-    Database& db = tsq->db();
-    Position at = dataAreaSize(db);
-    EXPECT_EQ(writeAt(db, at, static_cast<std::uint32_t>(bytes.size()), bytes.data()), err::ok);
+    Store& db = tsq->store();
+    Position at = dataAreaSize(db.file);
+    EXPECT_EQ(writeAt(db.file, at, static_cast<std::uint32_t>(bytes.size()), bytes.data()), err::ok);
     return at;
   }
 
@@ -120,12 +120,12 @@ TEST_F(Encoding, EveryTypeReadsBackAsWritten) {
       textValue(6, std::u16string(258, u'\u00e9')), yesNoValue(7, true)};
   DatabaseImage image;
   image.records.push_back({values, 0});
-  Database& db = open(image);
+  Store& db = open(image);
   Position at = 28 + recordHeaderSize;
   for (const FieldValue& want : values) {
     SCOPED_TRACE(int(want.valueType));
     FieldValue got;
-    ASSERT_EQ(readFieldValue(db, at, got), err::ok);
+    ASSERT_EQ(readFieldValue(db.file, at, got), err::ok);
     EXPECT_EQ(got.fieldId, want.fieldId);
     EXPECT_EQ(got.valueType, want.valueType);
     EXPECT_EQ(encodeFieldEntry(got), [&] {
@@ -144,23 +144,23 @@ TEST_F(Encoding, DateAndTimeWithoutValueReadAsNow) {
   DatabaseImage image;
   SYSTEMTIME stored{1990, 1, 1, 1, 1, 1, 1, 1};
   image.smsNumber = u"x";  // makes room to append behind
-  Database& db = open(image);
+  Store& db = open(image);
   Position date = put(encodeFieldEntry(calendarValue(1, ValueType::Date, stored, 1)));
   Position time = put(encodeFieldEntry(calendarValue(1, ValueType::Time, stored, 1)));
   FieldValue value;
-  ASSERT_EQ(readFieldValue(db, date, value), err::ok);
+  ASSERT_EQ(readFieldValue(db.file, date, value), err::ok);
   EXPECT_EQ(value.payload.calendar.noValue, 1u);
   EXPECT_EQ(value.payload.calendar.time.wYear, 2024);
   EXPECT_EQ(value.payload.calendar.time.wDay, 17);
   EXPECT_EQ(value.payload.calendar.time.wHour, 0);
-  ASSERT_EQ(readFieldValue(db, time, value), err::ok);
+  ASSERT_EQ(readFieldValue(db.file, time, value), err::ok);
   EXPECT_EQ(value.payload.calendar.time.wYear, 1899);
   EXPECT_EQ(value.payload.calendar.time.wHour, 14);
   EXPECT_EQ(value.payload.calendar.time.wMinute, 25);
 }
 
 TEST_F(Encoding, BadEntriesAreRefused) {
-  Database& db = open(DatabaseImage{});
+  Store& db = open(DatabaseImage{});
   auto text = [](std::uint16_t count, std::uint16_t last) {
     Bytes b = entryHeader(noPosition, 1, 32);
     b.push_back(static_cast<std::uint8_t>(count));
@@ -190,15 +190,15 @@ TEST_F(Encoding, BadEntriesAreRefused) {
     SCOPED_TRACE(c.name);
     Position at = put(c.bytes);
     FieldValue value;
-    EXPECT_EQ(readFieldValue(db, at, value), c.expected);
+    EXPECT_EQ(readFieldValue(db.file, at, value), c.expected);
   }
   // Cut short at the end of the file, and positions that are not there.
   Position shortInteger = put(entryHeader(noPosition, 1, 2) + Bytes{1, 2});
   FieldValue value;
-  EXPECT_EQ(readFieldValue(db, shortInteger, value), err::readData);
-  EXPECT_EQ(readFieldValue(db, noPosition, value), err::internal);
-  EXPECT_EQ(readFieldValue(db, 0xFFFFFFF9u, value), err::readData);
-  EXPECT_EQ(readFieldValue(db, 1u << 30, value), err::readData);
+  EXPECT_EQ(readFieldValue(db.file, shortInteger, value), err::readData);
+  EXPECT_EQ(readFieldValue(db.file, noPosition, value), err::internal);
+  EXPECT_EQ(readFieldValue(db.file, 0xFFFFFFF9u, value), err::readData);
+  EXPECT_EQ(readFieldValue(db.file, 1u << 30, value), err::readData);
 }
 
 // A layout whose items share fieldIds in the ways loadRecordValues must sort out.
@@ -223,42 +223,42 @@ TEST_F(Encoding, LoadRecordValuesMatchesOnlyValueItems) {
                             yesNoValue(3, true), textValue(4, u"Work")},
                            0x80000005u});
   image.records.push_back({{}, 0});
-  Database& db = open(image);
-  db.currentRecord = 28;
-  db.currentRecordLoaded = true;
+  Store& db = open(image);
+  db.records.currentRecord = 28;
+  db.records.currentRecordLoaded = true;
   ASSERT_EQ(loadRecordValues(db), err::ok);
-  EXPECT_FALSE(db.currentRecordLoaded);
-  EXPECT_EQ(db.currentRecordHeader.flags, 5u);  // bit 31 cleared in memory
-  EXPECT_EQ(db.items[0].valuePosition, noPosition);
-  EXPECT_EQ(db.items[1].valuePosition, noPosition);
-  EXPECT_EQ(db.items[2].value.payload.integer, 42);
-  EXPECT_EQ(db.items[2].valuePosition, 40u + 16u);
-  EXPECT_EQ(std::u16string(db.items[3].value.payload.text.chars), u"same id, Text");
-  EXPECT_EQ(db.items[4].value.payload.yesNo, 1);
-  EXPECT_EQ(std::u16string(db.items[5].value.payload.text.chars), u"Work");
-  EXPECT_EQ(db.items[5].value.next, noPosition);
-  EXPECT_NE(db.items[3].value.next, noPosition);
-  EXPECT_EQ(db.items[6].valuePosition, noPosition);
-  EXPECT_EQ(db.items[6].value.payload.calendar.noValue, 1u);
+  EXPECT_FALSE(db.records.currentRecordLoaded);
+  EXPECT_EQ(db.records.currentRecordHeader.flags, 5u);  // bit 31 cleared in memory
+  EXPECT_EQ(db.layout.items[0].valuePosition, noPosition);
+  EXPECT_EQ(db.layout.items[1].valuePosition, noPosition);
+  EXPECT_EQ(db.layout.items[2].value.payload.integer, 42);
+  EXPECT_EQ(db.layout.items[2].valuePosition, 40u + 16u);
+  EXPECT_EQ(std::u16string(db.layout.items[3].value.payload.text.chars), u"same id, Text");
+  EXPECT_EQ(db.layout.items[4].value.payload.yesNo, 1);
+  EXPECT_EQ(std::u16string(db.layout.items[5].value.payload.text.chars), u"Work");
+  EXPECT_EQ(db.layout.items[5].value.next, noPosition);
+  EXPECT_NE(db.layout.items[3].value.next, noPosition);
+  EXPECT_EQ(db.layout.items[6].valuePosition, noPosition);
+  EXPECT_EQ(db.layout.items[6].value.payload.calendar.noValue, 1u);
 
   // The next record has no entries: every item goes back to its empty value.
-  db.currentRecord = db.currentRecordHeader.nextRecord;
+  db.records.currentRecord = db.records.currentRecordHeader.nextRecord;
   ASSERT_EQ(loadRecordValues(db), err::ok);
-  for (int i = 0; i < db.itemCount; ++i) {
-    EXPECT_EQ(db.items[i].valuePosition, noPosition);
-    EXPECT_TRUE(isEmptyValue(db.items[i].value)) << i;
-    EXPECT_EQ(db.items[i].value.fieldId, db.items[i].fieldId);
-    EXPECT_EQ(db.items[i].value.valueType, db.items[i].valueType);
+  for (int i = 0; i < db.layout.itemCount; ++i) {
+    EXPECT_EQ(db.layout.items[i].valuePosition, noPosition);
+    EXPECT_TRUE(isEmptyValue(db.layout.items[i].value)) << i;
+    EXPECT_EQ(db.layout.items[i].value.fieldId, db.layout.items[i].fieldId);
+    EXPECT_EQ(db.layout.items[i].value.valueType, db.layout.items[i].valueType);
   }
   // No current record: the empty record, without reading anything.
-  db.currentRecord = noPosition;
+  db.records.currentRecord = noPosition;
   EXPECT_EQ(loadRecordValues(db), err::ok);
 }
 
 TEST_F(Encoding, FindKeyField) {
   DatabaseImage image = sharedIds();
   image.records.push_back({{integerValue(1, 1), textValue(1, u"t"), textValue(4, u"p")}, 0});
-  Database& db = open(image);
+  Store& db = open(image);
   const Position first = 40;
   struct Case {
     std::int32_t item;
@@ -278,9 +278,9 @@ TEST_F(Encoding, FindKeyField) {
 TEST_F(Encoding, CyclicFieldChainsAreReadErrors) {
   DatabaseImage image = sharedIds();
   image.smsMessage = u"m";
-  Database& db = open(image);
+  Store& db = open(image);
   // Entries that match nothing, chained into loops of one, two and three.
-  const Position base = dataAreaSize(db);
+  const Position base = dataAreaSize(db.file);
   struct Case {
     const char* name;
     std::vector<Position> nexts;  // next of entry i (entries are 12 bytes apart)
@@ -290,7 +290,7 @@ TEST_F(Encoding, CyclicFieldChainsAreReadErrors) {
     SCOPED_TRACE(c.name);
     for (std::size_t i = 0; i < c.nexts.size(); ++i) {
       Bytes entry = entryHeader(base + 12 * c.nexts[i], 9, 2) + Bytes{0, 0, 0, 0};
-      ASSERT_EQ(writeAt(db, base + 12 * static_cast<Position>(i), 12, entry.data()), err::ok);
+      ASSERT_EQ(writeAt(db.file, base + 12 * static_cast<Position>(i), 12, entry.data()), err::ok);
     }
     Bytes record(12);
     storeU32(record.data(), base);
@@ -298,23 +298,22 @@ TEST_F(Encoding, CyclicFieldChainsAreReadErrors) {
     Position recordAt = put(record);
     Position found = 0;
     EXPECT_EQ(findKeyField(db, base, 2, found), err::readData);
-    db.currentRecord = recordAt;
+    db.records.currentRecord = recordAt;
     EXPECT_EQ(loadRecordValues(db), err::readData);
   }
 }
 
 TEST(KeyItem, FirstFieldOrPickListOrNone) {
-  auto db = std::make_unique<Database>();
-  setStartupValues(*db);
+  auto db = std::make_unique<Store>();
   EXPECT_EQ(keyItem(*db), -1);
-  db->itemCount = 3;
-  db->items[0].kind = static_cast<std::uint8_t>(ItemKind::Label);
-  db->items[1].kind = static_cast<std::uint8_t>(ItemKind::CheckBox);
-  db->items[2].kind = static_cast<std::uint8_t>(ItemKind::Calculated);
+  db->layout.itemCount = 3;
+  db->layout.items[0].kind = static_cast<std::uint8_t>(ItemKind::Label);
+  db->layout.items[1].kind = static_cast<std::uint8_t>(ItemKind::CheckBox);
+  db->layout.items[2].kind = static_cast<std::uint8_t>(ItemKind::Calculated);
   EXPECT_EQ(keyItem(*db), -1);
-  db->items[2].kind = static_cast<std::uint8_t>(ItemKind::PickList);
+  db->layout.items[2].kind = static_cast<std::uint8_t>(ItemKind::PickList);
   EXPECT_EQ(keyItem(*db), 2);
-  db->dataHeader.sortItem = 1;  // as stored, whatever its kind
+  db->file.header.sortItem = 1;  // as stored, whatever its kind
   EXPECT_EQ(keyItem(*db), 1);
 }
 

@@ -6,7 +6,7 @@
 
 #include "platform/emulator.h"
 #include "platform/text.h"
-#include "records/store.h"
+#include "views/commit.h"
 #include "views/form.h"
 #include "resources/ids.h"
 #include "tests/support/app_fixture.h"
@@ -125,7 +125,7 @@ TEST_F(StoreTest, ClearingValuesReleasesTheirEntriesAndKeepsTheChainLinked) {
   GetLocalTime(&now);
   SendMessageW(app.control(When), DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&now));
   SendMessageW(app.control(At), DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&now));
-  app.db().currentRecordHeader.flags |= modifiedFlag;
+  app.db().store.records.currentRecordHeader.flags |= modifiedFlag;
   app.setText(Name, u"");
   app.command(cmdDone);
   EXPECT_TRUE(entriesOf(record).empty());
@@ -166,7 +166,7 @@ TEST_F(StoreTest, ADateChangedOnlyInItsTimeOfDayIsUnchanged) {
   SYSTEMTIME later = day(2026, 1, 10);
   later.wHour = 17;
   SendMessageW(app.control(When), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&later));
-  app.db().currentRecordHeader.flags |= modifiedFlag;
+  app.db().store.records.currentRecordHeader.flags |= modifiedFlag;
   app.command(cmdDone);
   EXPECT_EQ(app.fileBytes("db"), before);
 }
@@ -182,7 +182,7 @@ TEST_F(StoreTest, AReadOnlyDatabaseNeverChanges) {
   EXPECT_EQ(app.db().screen, Screen::FormView);
   app.setText(Name, u"changed");
   app.setText(Qty, u"99");
-  app.db().currentRecordHeader.flags |= modifiedFlag;
+  app.db().store.records.currentRecordHeader.flags |= modifiedFlag;
   EXPECT_EQ(commitRecord(app.db(), 1), err::ok);
   app.command(cmdNew);
   app.command(cmdDeleteRecord);
@@ -199,11 +199,11 @@ TEST_F(StoreTest, ReKeyingPlacesTheRecordAfterEveryEqualOrLowerKey) {
   auto chain = apptest::recordChain(bytes, stored.dataBase);
   ASSERT_EQ(chain.size(), 3u);
   EXPECT_EQ(chain[1], record);
-  EXPECT_EQ(app.db().currentEntry, 1);
-  EXPECT_EQ(app.db().recordIndex[1].position, record);
+  EXPECT_EQ(app.db().store.records.currentEntry, 1);
+  EXPECT_EQ(app.db().store.records.index[1].position, record);
   app.command(cmdShowList);
   EXPECT_NE(app.screen().find("pqr"), std::string::npos);
-  EXPECT_EQ(SendMessageW(app.db().listBox, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(app.db().ui.listBox, LB_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
 }
 
@@ -300,7 +300,7 @@ TEST_F(StoreTest, AKeyWrittenBeforeAFailureStillPlacesTheRecord) {
   auto chain = apptest::recordChain(app.fileBytes("db"), stored.dataBase);
   ASSERT_EQ(chain.size(), 3u);
   EXPECT_EQ(chain[2], record);
-  EXPECT_EQ(app.db().recordIndex[2].position, record);
+  EXPECT_EQ(app.db().store.records.index[2].position, record);
   EXPECT_EQ(apptest::tsqCheck(app.fileBytes("db")), "sound");
 }
 
@@ -362,10 +362,10 @@ TEST_F(StoreTest, NoCommitBeforeARecordWasShownInFull) {
   app.command(cmdDone);
   Database& db = app.db();
   const std::vector<std::uint8_t> bytes = app.fileBytes("db");
-  db.currentEntry = 1;
-  db.currentRecord = db.recordIndex[1].position;
+  db.store.records.currentEntry = 1;
+  db.store.records.currentRecord = db.store.records.index[1].position;
   ASSERT_NE(showRecord(db), err::ok);
-  db.currentRecordHeader.flags |= modifiedFlag;
+  db.store.records.currentRecordHeader.flags |= modifiedFlag;
   EXPECT_EQ(commitRecord(db, 1), err::ok);
   EXPECT_EQ(app.fileBytes("db"), bytes);
 }
@@ -377,7 +377,7 @@ TEST_F(StoreTest, APickerChangedOutsideEditingShowsTheStoredValueAgain) {
   app.command(cmdDone);
   ASSERT_EQ(app.db().screen, Screen::FormView);
   HWND picker = app.control(When);
-  CallWindowProcW(app.db().savedProcs.datePicker, picker, WM_KEYDOWN, VK_UP, 0);
+  CallWindowProcW(app.db().ui.savedProcs.datePicker, picker, WM_KEYDOWN, VK_UP, 0);
   platform::runPending();
   SYSTEMTIME shown{};
   EXPECT_EQ(SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown)), GDT_VALID);

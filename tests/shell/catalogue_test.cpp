@@ -7,7 +7,7 @@
 
 #include "platform/text.h"
 #include "resources/ids.h"
-#include "shell/catalogue.h"
+#include "storage/paths.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/tsq_fixture.h"
 
@@ -30,7 +30,7 @@ DatabaseImage names(std::initializer_list<const char16_t*> keys) {
 
 std::vector<std::u16string> catalogueRows(App& app) {
   std::vector<std::u16string> rows;
-  HWND list = app.db().listBox;
+  HWND list = app.db().ui.listBox;
   LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
     WCHAR text[MAX_PATH] = {};
@@ -49,7 +49,7 @@ TEST(Catalogue, ListsTsqFilesByNameWithoutTheirLastExtension) {
   ASSERT_TRUE(app.start());
   EXPECT_EQ(app.db().screen, Screen::Catalogue);
   EXPECT_EQ(catalogueRows(app), (std::vector<std::u16string>{u"Alpha", u"beta", u"v1.2"}));
-  EXPECT_EQ(SendMessageW(app.db().listBox, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(app.db().ui.listBox, LB_GETCURSEL, 0, 0), 0);
 }
 
 TEST(Catalogue, ReturningSelectsTheDatabaseThatWasOpen) {
@@ -62,7 +62,7 @@ TEST(Catalogue, ReturningSelectsTheDatabaseThatWasOpen) {
   ASSERT_EQ(app.db().screen, Screen::ListView);
   app.press(Key::Back);
   EXPECT_EQ(app.db().screen, Screen::Catalogue);
-  EXPECT_EQ(SendMessageW(app.db().listBox, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(app.db().ui.listBox, LB_GETCURSEL, 0, 0), 1);
 }
 
 // A second record whose key cannot be read: opening succeeds, listing fails.
@@ -90,8 +90,8 @@ TEST(Catalogue, AListThatCannotBeFilledBringsTheCatalogueBackWhole) {
   EXPECT_EQ(app.db().screen, Screen::Catalogue);
   EXPECT_FALSE(app.db().isOpen);
   EXPECT_EQ(catalogueRows(app), (std::vector<std::u16string>{u"broken", u"other"}));
-  EXPECT_TRUE(IsWindowVisible(app.db().listBox));
-  EXPECT_TRUE(IsWindowVisible(app.db().catalogueBar));
+  EXPECT_TRUE(IsWindowVisible(app.db().ui.listBox));
+  EXPECT_TRUE(IsWindowVisible(app.db().ui.catalogueBar));
   // The file is not held: it can be opened again.
   tsqtest::FileHandle again(path);
   EXPECT_NE(again.get(), INVALID_HANDLE_VALUE);
@@ -105,7 +105,7 @@ TEST(Catalogue, DeletingAfterConfirmationRemovesFileAndEntry) {
   app.command(cmdDeleteDatabase);  // OK answers the question
   EXPECT_FALSE(std::filesystem::exists(a));
   EXPECT_EQ(catalogueRows(app), (std::vector<std::u16string>{u"b"}));
-  EXPECT_EQ(SendMessageW(app.db().listBox, LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(app.db().ui.listBox, LB_GETCURSEL, 0, 0), 0);
 }
 
 TEST(Catalogue, DeclinedDeletionKeepsEverything) {
@@ -155,7 +155,7 @@ TEST_P(Import, AskOnlyWhenTheNameIsTaken) {
   if (c.starts) {
     EXPECT_EQ(app.db().screen, Screen::ListView);
     WCHAR row[64] = {};
-    SendMessageW(app.db().listBox, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(row));
+    SendMessageW(app.db().ui.listBox, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(row));
     EXPECT_EQ(std::u16string(row), c.shownKey);
   }
   EXPECT_TRUE(app.prompts().empty()) << app.lastPrompt();

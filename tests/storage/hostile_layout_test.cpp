@@ -17,7 +17,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-bool acceptPassword(HWND, Database&) { return true; }
+bool acceptPassword(void*, const char16_t*) { return true; }
 
 // Builds header and layout bytes field by field, for what the writer will
 // not produce.
@@ -170,10 +170,10 @@ TEST_P(Indexes, AreCheckedAgainstItemCount) {
   image.items.push_back(button);
   image.items.push_back(tsqtest::valueItem(ItemKind::Field, ValueType::Text, 3, u"Later"));
   OpenTsq tsq(image);
-  Database& db = tsq.db();
+  Store& db = tsq.store();
   EXPECT_EQ(tsq.open(), GetParam().expected);
   if (GetParam().expected != err::ok) {
-    EXPECT_EQ(db.itemCount, 0);
+    EXPECT_EQ(db.layout.itemCount, 0);
   }
 }
 
@@ -257,13 +257,13 @@ TEST(HostileLayout, TruncatedAnywhereIsReadError) {
   const Bytes full = encodeDatabase(image);
   OpenTsq whole(full);
   ASSERT_EQ(whole.open(acceptPassword), err::ok);
-  const std::size_t layoutEnd = whole.db().dataBase;
+  const std::size_t layoutEnd = whole.store().file.dataBase;
   for (std::size_t length = 0; length < layoutEnd + dataHeaderSize; ++length) {
     SCOPED_TRACE(length);
     OpenTsq cut(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length)));
     EXPECT_EQ(cut.open(acceptPassword), err::readData);
     if (length < layoutEnd) {
-      EXPECT_EQ(cut.db().itemCount, 0);
+      EXPECT_EQ(cut.store().layout.itemCount, 0);
     }
   }
 }

@@ -13,8 +13,8 @@ using tsqtest::OpenTsq;
 
 namespace {
 
-bool acceptPassword(HWND, Database&) { return true; }
-bool rejectPassword(HWND, Database&) { return false; }
+bool acceptPassword(void*, const char16_t*) { return true; }
+bool rejectPassword(void*, const char16_t*) { return false; }
 
 std::u16string text(const char16_t* units) { return std::u16string(units); }
 
@@ -42,10 +42,10 @@ TEST(Writer, SmallestDatabaseIsSeventyBytes) {
 
   OpenTsq tsq(expected);
   ASSERT_EQ(tsq.open(), err::ok);
-  EXPECT_EQ(tsq.db().dataBase, 42u);
-  EXPECT_EQ(tsq.db().itemCount, 0);
-  EXPECT_EQ(tsq.db().dataHeader.firstRecord, noPosition);
-  EXPECT_EQ(tsq.db().password[0], 0);
+  EXPECT_EQ(tsq.store().file.dataBase, 42u);
+  EXPECT_EQ(tsq.store().layout.itemCount, 0);
+  EXPECT_EQ(tsq.store().file.header.firstRecord, noPosition);
+  EXPECT_EQ(tsq.store().layout.password[0], 0);
 }
 
 TEST(Writer, RecordsFollowTheDataHeaderInChainOrder) {
@@ -57,29 +57,29 @@ TEST(Writer, RecordsFollowTheDataHeaderInChainOrder) {
   std::vector<std::uint8_t> bytes = encodeDatabase(image);
   OpenTsq tsq(bytes);
   ASSERT_EQ(tsq.open(), err::ok);
-  const DataHeader& h = tsq.db().dataHeader;
+  const DataHeader& h = tsq.store().file.header;
   EXPECT_EQ(h.recordCount, 2u);
   EXPECT_EQ(h.firstRecord, 28u);
   // Record 1: header 28..40, Integer entry 40..52, Text "hi" entry 52..68;
   // record 2: header 68..80; the SMS number 80..98.
   EXPECT_EQ(h.smsNumberValue, 80u);
   EXPECT_EQ(h.smsMessageValue, noPosition);
-  EXPECT_EQ(bytes.size(), tsq.db().dataBase + 98u);
+  EXPECT_EQ(bytes.size(), tsq.store().file.dataBase + 98u);
   RecordHeader first, second;
-  ASSERT_EQ(readRecordHeader(tsq.db(), 28, first), err::ok);
+  ASSERT_EQ(readRecordHeader(tsq.store().file, 28, first), err::ok);
   EXPECT_EQ(first.firstField, 40u);
   EXPECT_EQ(first.nextRecord, 68u);
-  ASSERT_EQ(readRecordHeader(tsq.db(), 68, second), err::ok);
+  ASSERT_EQ(readRecordHeader(tsq.store().file, 68, second), err::ok);
   EXPECT_EQ(second.firstField, noPosition);
   EXPECT_EQ(second.nextRecord, noPosition);
   EXPECT_EQ(second.flags, 7u);
   FieldValue value;
-  ASSERT_EQ(readFieldValue(tsq.db(), 40, value), err::ok);
+  ASSERT_EQ(readFieldValue(tsq.store().file, 40, value), err::ok);
   EXPECT_EQ(value.next, 52u);
-  ASSERT_EQ(readFieldValue(tsq.db(), 52, value), err::ok);
+  ASSERT_EQ(readFieldValue(tsq.store().file, 52, value), err::ok);
   EXPECT_EQ(value.next, noPosition);
   EXPECT_EQ(std::u16string(value.payload.text.chars), u"hi");
-  ASSERT_EQ(readFieldValue(tsq.db(), 80, value), err::ok);
+  ASSERT_EQ(readFieldValue(tsq.store().file, 80, value), err::ok);
   EXPECT_EQ(value.fieldId, 0);
   EXPECT_EQ(std::u16string(value.payload.text.chars), u"555");
 }
@@ -96,16 +96,15 @@ TEST(Layout, HeaderFieldsRoundTrip) {
   image.header.reserved11 = 99;
   OpenTsq tsq(image);
   ASSERT_EQ(tsq.open(acceptPassword), err::ok);
-  const Database& db = tsq.db();
-  EXPECT_EQ(text(db.headerText), u"made elsewhere");
-  EXPECT_EQ(text(db.password), u"Open Sesame");
-  EXPECT_EQ(text(db.mailSubject), u"Contacts");
-  EXPECT_EQ(text(db.mailRecipient), u"someone@example.com");
-  EXPECT_EQ(db.readOnly, 1);
-  EXPECT_EQ(db.backgroundColour, 0x00336699u);
-  EXPECT_EQ(db.reserved2, 0u);  // kept 0 whatever the file holds
-  EXPECT_EQ(db.reserved11, 0u);
-  EXPECT_EQ(db.currentItem, -1);
+  const Store& db = tsq.store();
+  EXPECT_EQ(text(db.layout.headerText), u"made elsewhere");
+  EXPECT_EQ(text(db.layout.password), u"Open Sesame");
+  EXPECT_EQ(text(db.layout.mailSubject), u"Contacts");
+  EXPECT_EQ(text(db.layout.mailRecipient), u"someone@example.com");
+  EXPECT_EQ(db.layout.readOnly, 1);
+  EXPECT_EQ(db.layout.backgroundColour, 0x00336699u);
+  EXPECT_EQ(db.layout.reserved2, 0u);  // kept 0 whatever the file holds
+  EXPECT_EQ(db.layout.reserved11, 0u);
 }
 
 TEST(Layout, PasswordNeedsConfirmation) {
@@ -123,7 +122,7 @@ TEST(Layout, PasswordNeedsConfirmation) {
     SCOPED_TRACE(c.name);
     OpenTsq tsq(image);
     EXPECT_EQ(tsq.open(c.check), c.expected);
-    EXPECT_EQ(text(tsq.db().password), c.expected == err::ok ? u"pw" : u"");
+    EXPECT_EQ(text(tsq.store().layout.password), c.expected == err::ok ? u"pw" : u"");
   }
 }
 
@@ -141,24 +140,24 @@ TEST(Layout, FormatVersions) {
     std::vector<std::uint8_t> bytes = encodeDatabase(image);
     std::memcpy(bytes.data(), &c.version, 4);
     OpenTsq tsq(bytes);
-    Database& db = tsq.db();
+    Store& db = tsq.store();
     // A failed read leaves the header fields as a closed database has them.
-    db.itemCount = 5;
-    db.readOnly = 1;
-    std::memcpy(db.mailSubject, u"stale", 12);
+    db.layout.itemCount = 5;
+    db.layout.readOnly = 1;
+    std::memcpy(db.layout.mailSubject, u"stale", 12);
     ErrorCode code = tsq.open();
     EXPECT_EQ(code, c.expected);
     if (code == err::readData) {
-      EXPECT_EQ(db.itemCount, 0);
-      EXPECT_EQ(db.readOnly, 0);
-      EXPECT_EQ(db.mailSubject[0], 0);
-      EXPECT_EQ(db.backgroundColour, 0xFFFFFFu);
+      EXPECT_EQ(db.layout.itemCount, 0);
+      EXPECT_EQ(db.layout.readOnly, 0);
+      EXPECT_EQ(db.layout.mailSubject[0], 0);
+      EXPECT_EQ(db.layout.backgroundColour, 0xFFFFFFu);
     }
     if (code == err::newerVersion) {
-      EXPECT_EQ(db.headerText[0], 0);  // nothing more was read
+      EXPECT_EQ(db.layout.headerText[0], 0);  // nothing more was read
     }
     if (code == err::ok) {
-      EXPECT_EQ(text(db.headerText), u"kept");
+      EXPECT_EQ(text(db.layout.headerText), u"kept");
     }
   }
 }
@@ -231,14 +230,14 @@ TEST(Layout, EveryKindRoundTrips) {
   std::vector<std::uint8_t> bytes = encodeDatabase(image);
   OpenTsq tsq(bytes);
   ASSERT_EQ(tsq.open(), err::ok);
-  const Database& db = tsq.db();
-  ASSERT_EQ(db.itemCount, static_cast<std::int32_t>(image.items.size()));
-  EXPECT_EQ(db.dataBase, bytes.size() - dataHeaderSize);
+  const Store& db = tsq.store();
+  ASSERT_EQ(db.layout.itemCount, static_cast<std::int32_t>(image.items.size()));
+  EXPECT_EQ(db.file.dataBase, bytes.size() - dataHeaderSize);
 
   for (std::size_t i = 0; i < image.items.size(); ++i) {
     SCOPED_TRACE(i);
     const ItemImage& want = image.items[i];
-    const LayoutItem& got = db.items[i];
+    const LayoutItem& got = db.layout.items[i];
     EXPECT_EQ(text(got.caption), want.caption);
     EXPECT_EQ(got.valueType, want.valueType);
     EXPECT_EQ(got.fieldId, want.fieldId);
@@ -251,16 +250,16 @@ TEST(Layout, EveryKindRoundTrips) {
     EXPECT_EQ(got.value.fieldId, want.fieldId);
     EXPECT_EQ(got.value.valueType, want.valueType);
   }
-  EXPECT_EQ(db.items[1].numericInput, 1);
-  ASSERT_EQ(db.items[3].pickList.choiceCount, 3);
-  EXPECT_EQ(text(db.items[3].pickList.choices[1]), u"Work");
-  EXPECT_EQ(text(db.items[3].pickList.choices[2]), std::u16string(31, u'w'));
-  EXPECT_EQ(db.items[4].pickList.choiceCount, 0);
-  EXPECT_EQ(db.items[5].calculated.expressionLength, 256);
-  EXPECT_EQ(db.items[5].calculated.expression[255], 9);
-  EXPECT_EQ(db.items[5].calculated.decimalPlaces, 2);
-  EXPECT_EQ(db.items[6].target, 1u);
-  const SearchData& find = db.items[7].search;
+  EXPECT_EQ(db.layout.items[1].numericInput, 1);
+  ASSERT_EQ(db.layout.items[3].pickList.choiceCount, 3);
+  EXPECT_EQ(text(db.layout.items[3].pickList.choices[1]), u"Work");
+  EXPECT_EQ(text(db.layout.items[3].pickList.choices[2]), std::u16string(31, u'w'));
+  EXPECT_EQ(db.layout.items[4].pickList.choiceCount, 0);
+  EXPECT_EQ(db.layout.items[5].calculated.expressionLength, 256);
+  EXPECT_EQ(db.layout.items[5].calculated.expression[255], 9);
+  EXPECT_EQ(db.layout.items[5].calculated.decimalPlaces, 2);
+  EXPECT_EQ(db.layout.items[6].target, 1u);
+  const SearchData& find = db.layout.items[7].search;
   ASSERT_EQ(find.criterionCount, 3);
   EXPECT_EQ(find.matchAll, 1);
   EXPECT_EQ(find.criteria[0].item, 9u);
@@ -270,17 +269,17 @@ TEST(Layout, EveryKindRoundTrips) {
   EXPECT_EQ(find.criteria[1].value.payload.text.count, 7);
   EXPECT_EQ(text(find.criteria[1].value.payload.text.chars), u"needle");
   EXPECT_EQ(find.criteria[2].value.payload.yesNo, 1);
-  EXPECT_EQ(db.items[8].sms.phoneItem, 1u);
-  EXPECT_EQ(db.items[8].sms.messageItem, noItem);
-  EXPECT_EQ(db.items[10].kind, 3);
-  const SearchData& numbers = db.items[11].search;
+  EXPECT_EQ(db.layout.items[8].sms.phoneItem, 1u);
+  EXPECT_EQ(db.layout.items[8].sms.messageItem, noItem);
+  EXPECT_EQ(db.layout.items[10].kind, 3);
+  const SearchData& numbers = db.layout.items[11].search;
   EXPECT_EQ(numbers.criteria[0].value.payload.number, 2.5);
   EXPECT_EQ(numbers.criteria[1].value.valueType, static_cast<std::uint8_t>(ValueType::Currency));
   EXPECT_EQ(numbers.criteria[1].value.payload.number, -0.25);
   EXPECT_EQ(numbers.criteria[2].value.payload.calendar.noValue, 0u);
   EXPECT_EQ(numbers.criteria[2].value.payload.calendar.time.wDay, 29);
   EXPECT_EQ(numbers.criteria[2].value.payload.calendar.time.wSecond, 30);
-  const SearchData& others = db.items[12].search;
+  const SearchData& others = db.layout.items[12].search;
   EXPECT_EQ(others.criteria[0].value.payload.calendar.noValue, 1u);
   EXPECT_EQ(others.criteria[0].value.payload.calendar.time.wHour, 13);  // kept as stored
   EXPECT_EQ(others.criteria[1].value.valueType, 1);
@@ -295,8 +294,8 @@ TEST(Layout, ItemCountBelowOneMeansNone) {
   std::memcpy(bytes.data() + 34, &minusFive, 4);  // itemCount
   OpenTsq tsq(bytes);
   ASSERT_EQ(tsq.open(), err::ok);
-  EXPECT_EQ(tsq.db().itemCount, 0);
-  EXPECT_EQ(tsq.db().dataBase, 42u);
+  EXPECT_EQ(tsq.store().layout.itemCount, 0);
+  EXPECT_EQ(tsq.store().file.dataBase, 42u);
 }
 
 TEST(Layout, KeyItemIgnoresASortItemOutsideTheLayout) {
@@ -312,7 +311,7 @@ TEST(Layout, KeyItemIgnoresASortItemOutsideTheLayout) {
     image.sortItem = c.sortItem;
     OpenTsq tsq(image);
     ASSERT_EQ(tsq.open(), err::ok);
-    EXPECT_EQ(keyItem(tsq.db()), c.key) << c.sortItem;
+    EXPECT_EQ(keyItem(tsq.store()), c.key) << c.sortItem;
   }
 }
 

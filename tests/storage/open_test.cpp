@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "resources/ids.h"
 #include "storage/bytes.h"
-#include "storage/open.h"
+#include "views/opening.h"
 #include "views/form.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/tsq_fixture.h"
@@ -41,10 +41,10 @@ std::uint32_t dataBaseOf(const DatabaseImage& image) {
 // The rows the ListView shows.
 std::vector<std::u16string> listedRows(App& app) {
   std::vector<std::u16string> rows;
-  const LRESULT count = SendMessageW(app.db().listBox, LB_GETCOUNT, 0, 0);
+  const LRESULT count = SendMessageW(app.db().ui.listBox, LB_GETCOUNT, 0, 0);
   for (LRESULT row = 0; row < count; ++row) {
     WCHAR text[300] = {};
-    SendMessageW(app.db().listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+    SendMessageW(app.db().ui.listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
     rows.emplace_back(text);
   }
   return rows;
@@ -66,7 +66,7 @@ TEST_P(RecordCounts, OpenWithTheChainTheyHoldOrAreRefused) {
   tsqtest::writeFileBytes(app.home() + "/db.tsq", bytes);
   EXPECT_EQ(app.open("db"), GetParam().opens) << app.lastPrompt();
   if (GetParam().opens) {
-    EXPECT_EQ(app.db().dataHeader.recordCount, 3u);
+    EXPECT_EQ(app.db().store.file.header.recordCount, 3u);
     EXPECT_EQ(listedRows(app), (std::vector<std::u16string>{u"a", u"b", u"c"}));
   } else {
     EXPECT_NE(app.lastPrompt().find("Error reading data"), std::string::npos) << app.lastPrompt();
@@ -87,18 +87,18 @@ TEST(Open, ASortItemOutsideTheLayoutCountsAsNone) {
   const DatabaseImage image = names({u"m", u"c"}, 50);
   app.writeDatabase("db", image);
   ASSERT_TRUE(app.open("db"));
-  EXPECT_EQ(app.db().dataHeader.sortItem, noItem);
+  EXPECT_EQ(app.db().store.file.header.sortItem, noItem);
   EXPECT_EQ(listedRows(app), (std::vector<std::u16string>{u"m", u"c"}));
   // A new record is placed as without a sort order: at the end.
   app.command(cmdDone);
   app.command(cmdEdit);
   Database& db = app.db();
-  db.currentEntry = -1;
-  db.currentRecord = noPosition;
-  db.currentRecordHeader = RecordHeader{};
+  db.store.records.currentEntry = -1;
+  db.store.records.currentRecord = noPosition;
+  db.store.records.currentRecordHeader = RecordHeader{};
   ASSERT_EQ(showRecord(db), err::ok);  // the empty record, as New shows it
   app.setText(0, u"a");
-  db.currentRecordHeader.flags |= modifiedFlag;
+  db.store.records.currentRecordHeader.flags |= modifiedFlag;
   ASSERT_EQ(app.prompts().size(), 0u);
   app.command(cmdDone);
   EXPECT_EQ(app.prompts().size(), 0u) << app.lastPrompt();
@@ -163,7 +163,7 @@ TEST(Open, ACatalogueEntryWhosePathWouldNotFitIsRefusedAndTheCatalogueStays) {
   app.writeDatabase(name, names({u"a"}));
   ASSERT_TRUE(app.start());
   ASSERT_EQ(app.db().screen, Screen::Catalogue);
-  ASSERT_EQ(SendMessageW(app.db().listBox, LB_GETCOUNT, 0, 0), 1);
+  ASSERT_EQ(SendMessageW(app.db().ui.listBox, LB_GETCOUNT, 0, 0), 1);
   app.command(cmdOpen);
   EXPECT_NE(app.lastPrompt().find("Error reading data"), std::string::npos) << app.lastPrompt();
   EXPECT_EQ(app.db().screen, Screen::Catalogue);

@@ -197,11 +197,11 @@ class PositionedTest : public ::testing::Test {
 TEST_F(PositionedTest, PositionNoneIsInternalErrorWithoutTouchingTheFile) {
   tsqtest::OpenTsq tsq(DatabaseImage{});
   ASSERT_EQ(tsq.open(), err::ok);
-  Database& db = tsq.db();
+  Store& db = tsq.store();
   std::uint8_t buffer[4] = {};
   platform::clearFileFaults();
-  EXPECT_EQ(readAt(db, noPosition, 4, buffer), err::internal);
-  EXPECT_EQ(writeAt(db, noPosition, 4, buffer), err::internal);
+  EXPECT_EQ(readAt(db.file, noPosition, 4, buffer), err::internal);
+  EXPECT_EQ(writeAt(db.file, noPosition, 4, buffer), err::internal);
   for (auto op : {platform::FileOp::Seek, platform::FileOp::Read, platform::FileOp::Write}) {
     EXPECT_EQ(platform::fileOperationCount(op), 0);
   }
@@ -210,21 +210,21 @@ TEST_F(PositionedTest, PositionNoneIsInternalErrorWithoutTouchingTheFile) {
 TEST_F(PositionedTest, ReadsAndWritesCountFromTheDataArea) {
   tsqtest::OpenTsq tsq(DatabaseImage{});
   ASSERT_EQ(tsq.open(), err::ok);
-  Database& db = tsq.db();
-  EXPECT_EQ(db.dataBase, 42u);
+  Store& db = tsq.store();
+  EXPECT_EQ(db.file.dataBase, 42u);
   std::uint8_t header[28];
-  ASSERT_EQ(readAt(db, 0, 28, header), err::ok);
+  ASSERT_EQ(readAt(db.file, 0, 28, header), err::ok);
   EXPECT_EQ(header[0], 0);     // recordCount
   EXPECT_EQ(header[4], 0xFF);  // freeList none
 
   // A short read at the end of the file is a failure, not a partial success.
-  EXPECT_EQ(readAt(db, 20, 9, header), err::readData);
-  EXPECT_EQ(readAt(db, 28, 1, header), err::readData);
+  EXPECT_EQ(readAt(db.file, 20, 9, header), err::readData);
+  EXPECT_EQ(readAt(db.file, 28, 1, header), err::readData);
 
   const std::uint8_t bytes[] = {1, 2, 3, 4};
-  ASSERT_EQ(writeAt(db, 28, 4, bytes), err::ok);
+  ASSERT_EQ(writeAt(db.file, 28, 4, bytes), err::ok);
   std::uint8_t back[4] = {};
-  ASSERT_EQ(readAt(db, 28, 4, back), err::ok);
+  ASSERT_EQ(readAt(db.file, 28, 4, back), err::ok);
   EXPECT_EQ(back[3], 4);
   EXPECT_EQ(tsq.file().bytes().size(), 74u);
 }
@@ -232,7 +232,7 @@ TEST_F(PositionedTest, ReadsAndWritesCountFromTheDataArea) {
 TEST_F(PositionedTest, PlatformFailuresBecomeTheirCodes) {
   tsqtest::OpenTsq tsq(DatabaseImage{});
   ASSERT_EQ(tsq.open(), err::ok);
-  Database& db = tsq.db();
+  Store& db = tsq.store();
   std::uint8_t buffer[4] = {};
   struct Case {
     platform::FileOp op;
@@ -244,10 +244,10 @@ TEST_F(PositionedTest, PlatformFailuresBecomeTheirCodes) {
                         {platform::FileOp::Seek, true, err::readData},
                         {platform::FileOp::Write, true, err::writeData}};
   for (const Case& c : cases) {
-    clearCache(db.dataCache);  // so that the read goes to the file
+    clearCache(db.file.cache);  // so that the read goes to the file
     platform::clearFileFaults();
     platform::failFileOperation(c.op, 0);
-    EXPECT_EQ(c.write ? writeAt(db, 0, 4, buffer) : readAt(db, 0, 4, buffer), c.expected);
+    EXPECT_EQ(c.write ? writeAt(db.file, 0, 4, buffer) : readAt(db.file, 0, 4, buffer), c.expected);
   }
 }
 
@@ -256,28 +256,28 @@ TEST_F(PositionedTest, PlatformFailuresBecomeTheirCodes) {
 TEST_F(PositionedTest, CachedReadsFollowTheFile) {
   tsqtest::OpenTsq tsq(DatabaseImage{});
   ASSERT_EQ(tsq.open(), err::ok);
-  Database& db = tsq.db();
+  Store& db = tsq.store();
   std::uint8_t header[dataHeaderSize] = {};
-  ASSERT_EQ(readAt(db, 0, dataHeaderSize, header), err::ok);
-  EXPECT_EQ(readAt(db, dataHeaderSize, 1, header), err::readData);  // past the end
+  ASSERT_EQ(readAt(db.file, 0, dataHeaderSize, header), err::ok);
+  EXPECT_EQ(readAt(db.file, dataHeaderSize, 1, header), err::readData);  // past the end
 
   const std::uint8_t grown[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  ASSERT_EQ(writeAt(db, dataHeaderSize, 8, grown), err::ok);  // extends the file
+  ASSERT_EQ(writeAt(db.file, dataHeaderSize, 8, grown), err::ok);  // extends the file
   std::uint8_t back[8] = {};
-  ASSERT_EQ(readAt(db, dataHeaderSize, 8, back), err::ok);
+  ASSERT_EQ(readAt(db.file, dataHeaderSize, 8, back), err::ok);
   EXPECT_EQ(std::memcmp(back, grown, 8), 0);
 
   const std::uint8_t other[4] = {9, 9, 9, 9};
   platform::clearFileFaults();
   platform::failFileOperation(platform::FileOp::Write, 0);
-  EXPECT_EQ(writeAt(db, dataHeaderSize, 4, other), err::writeData);
+  EXPECT_EQ(writeAt(db.file, dataHeaderSize, 4, other), err::writeData);
   platform::clearFileFaults();
   platform::failFileOperation(platform::FileOp::Read, 0);
-  EXPECT_EQ(readAt(db, dataHeaderSize, 4, back), err::readData);  // not served from the dropped page
+  EXPECT_EQ(readAt(db.file, dataHeaderSize, 4, back), err::readData);  // not served from the dropped page
   platform::clearFileFaults();
-  ASSERT_EQ(readAt(db, dataHeaderSize, 8, back), err::ok);
+  ASSERT_EQ(readAt(db.file, dataHeaderSize, 8, back), err::ok);
   EXPECT_EQ(std::memcmp(back, grown, 8), 0);
-  EXPECT_EQ(tsqtest::readFileBytes(tsq.file().path()).size(), db.dataBase + dataHeaderSize + 8u);
+  EXPECT_EQ(tsqtest::readFileBytes(tsq.file().path()).size(), db.file.dataBase + dataHeaderSize + 8u);
 }
 
 TEST(Primitives, FileNameOf) {

@@ -40,7 +40,7 @@ void App::queueKey(platform::Key key, char16_t ch) { queued_.push_back(platform:
 App::~App() {
   if (started_) {
     Database& database = theDatabase();
-    if (database.mainWindow != nullptr && IsWindow(database.mainWindow)) DestroyWindow(database.mainWindow);
+    if (database.ui.mainWindow != nullptr && IsWindow(database.ui.mainWindow)) DestroyWindow(database.ui.mainWindow);
     platform::runPending();
     releaseInstance(programInstance());
     unregisterMainClass(programInstance());
@@ -74,7 +74,7 @@ bool App::start(const std::u16string& commandLine) {
 bool App::open(const std::string& name) { return start(platform::fromUtf8(home_ + "/" + name + ".tsq")); }
 
 Database& App::db() { return theDatabase(); }
-HWND App::mainWindow() { return theDatabase().mainWindow; }
+HWND App::mainWindow() { return theDatabase().ui.mainWindow; }
 
 void App::command(std::uint16_t commandId) {
   SendMessageW(mainWindow(), WM_COMMAND, commandId, 0);
@@ -92,7 +92,7 @@ void App::type(const std::u16string& text) {
 
 std::string App::screen() { return platform::renderScreen().text(); }
 
-HWND App::control(int item) { return theDatabase().items[item].control; }
+HWND App::control(int item) { return theDatabase().ui.items[item].control; }
 
 void App::setText(int item, const std::u16string& text) {
   SetWindowTextW(control(item), text.c_str());

@@ -51,13 +51,12 @@ FileHandle::~FileHandle() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
-OpenTsq::OpenTsq(const std::vector<std::uint8_t>& bytes) : file_(bytes), db_(std::make_unique<Database>()) {
-  setStartupValues(*db_);
-}
+OpenTsq::OpenTsq(const std::vector<std::uint8_t>& bytes) : file_(bytes), store_(std::make_unique<Store>()) {}
 
 OpenTsq::OpenTsq(const DatabaseImage& image) : OpenTsq(encodeDatabase(image)) {}
 
 OpenTsq::~OpenTsq() {
+  delete[] store_->records.index;
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
@@ -66,13 +65,13 @@ ErrorCode OpenTsq::open(PasswordCheck checkPassword) {
   handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) return err::readData;
-  Database& db = *db_;
-  if (ErrorCode code = readLayoutWith(handle_, db, checkPassword)) return code;
-  db.file = handle_;
-  db.dataBase = SetFilePointer(handle_, 0, nullptr, FILE_CURRENT);
+  Store& store = *store_;
+  if (ErrorCode code = readLayout(handle_, store.layout, checkPassword, nullptr)) return code;
+  store.file.handle = handle_;
+  store.file.dataBase = SetFilePointer(handle_, 0, nullptr, FILE_CURRENT);
   std::uint8_t raw[dataHeaderSize];
-  if (ErrorCode code = readAt(db, 0, dataHeaderSize, raw)) return code;
-  DataHeader& h = db.dataHeader;
+  if (ErrorCode code = readAt(store.file, 0, dataHeaderSize, raw)) return code;
+  DataHeader& h = store.file.header;
   std::uint32_t* fields[] = {&h.recordCount, &h.freeList,       &h.firstRecord,    &h.sortItem,
                              &h.reserved,    &h.smsNumberValue, &h.smsMessageValue};
   for (int i = 0; i < 7; ++i) *fields[i] = loadU32(raw + 4 * i);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/windows.h"
-#include "storage/database.h"
+#include "storage/store.h"
 #include "storage/layout.h"
 #include "storage/writer.h"
 
@@ -51,8 +51,8 @@ class FileHandle {
 };
 
 // A tsq file opened without sharing into a Database of its own (on the heap:
-// the Database is large). open() reads the layout; on success db.file,
-// db.dataBase and db.dataHeader are set so that readAt, writeAt and the
+// the Database is large). open() reads the layout; on success db.store.file.handle,
+// db.store.file.dataBase and db.store.file.header are set so that readAt, writeAt and the
 // record functions work, and the screen is the FormView.
 class OpenTsq {
  public:
@@ -63,13 +63,13 @@ class OpenTsq {
   OpenTsq& operator=(const OpenTsq&) = delete;
 
   ErrorCode open(PasswordCheck checkPassword = nullptr);
-  Database& db() { return *db_; }
+  Store& store() { return *store_; }
   HANDLE handle() const { return handle_; }
   const TempFile& file() const { return file_; }
 
  private:
   TempFile file_;
-  std::unique_ptr<Database> db_;
+  std::unique_ptr<Store> store_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 

@@ -72,7 +72,7 @@ std::vector<std::string> problemsOf(const std::vector<std::uint8_t>& bytes) {
   tsq_test::writeBytes(path, bytes);
   tsq::TsqFile file;
   EXPECT_EQ(tsq::openTsqFile(path.string(), file), err::ok);
-  return file.db ? tsq::checkFile(file) : std::vector<std::string>{};
+  return file.layout ? tsq::checkFile(file) : std::vector<std::string>{};
 }
 
 std::string joined(const std::vector<std::string>& lines) {

@@ -55,7 +55,7 @@ class Calculated : public ::testing::Test {
   void SetUp() override {
     db = std::make_unique<Database>();
     setStartupValues(*db);
-    db->itemCount = 6;
+    db->store.layout.itemCount = 6;
     platform::setDecimalSeparatorOverride(u".");
   }
   void TearDown() override { platform::setDecimalSeparatorOverride(std::nullopt); }

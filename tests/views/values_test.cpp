@@ -5,6 +5,7 @@
 
 #include "platform/emulator.h"
 #include "tests/support/tsq_fixture.h"
+#include "records/encoding.h"
 #include "views/values.h"
 
 using namespace tsqtest;

@@ -69,7 +69,7 @@ class Checker {
   static std::string at(Position position) { return "position " + std::to_string(position); }
 
   std::optional<std::uint32_t> sortItem() const {
-    if (header_.sortItem == noItem || header_.sortItem >= static_cast<std::uint32_t>(file_.db->itemCount))
+    if (header_.sortItem == noItem || header_.sortItem >= static_cast<std::uint32_t>(file_.layout->itemCount))
       return std::nullopt;
     return header_.sortItem;
   }
@@ -109,7 +109,7 @@ class Checker {
       if (!columns.insert({value.fieldId, value.valueType}).second) report(record + ": two entries for " + column);
       if (isEmptyValue(value)) report(entry + ": " + column + " holds a stored empty value");
       if (sorted && !key) {
-        const LayoutItem& item = file_.db->items[*sorted];
+        const LayoutItem& item = file_.layout->items[*sorted];
         if (item.fieldId == value.fieldId && item.valueType == value.valueType) key = value;
       }
       position = value.next;

@@ -48,14 +48,14 @@ std::optional<std::string> promptOnTerminal(const std::string& prompt) {
   return line;
 }
 
-bool checkPassword(HWND, Database& db) {
+bool checkPassword(void*, const char16_t* password) {
   std::optional<std::u16string> typed = givenPassword;
   if (!typed) {
     std::optional<std::string> line = promptOnTerminal("Password: ");
     if (!line) return false;
     typed = platform::fromUtf8(*line);
   }
-  return _wcsicmp(typed->c_str(), db.password) == 0;
+  return _wcsicmp(typed->c_str(), password) == 0;
 }
 
 // Closes the platform handle on every path.
@@ -69,7 +69,7 @@ struct HandleGuard {
 // Reads the header's fields again from the bytes, for the reserved words
 // the program's reader does not keep. The reader has accepted the header,
 // so every step lies inside the file; the checks only guard the buffer.
-bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Database& db, HeaderImage& header) {
+bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Layout& layout, HeaderImage& header) {
   std::size_t at = 4;
   auto u8 = [&](std::uint8_t& out) {
     if (bytes.size() - at < 1) return false;
@@ -95,12 +95,12 @@ bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Database& db,
       !u32(header.reserved13)) {
     return false;
   }
-  header.headerText = db.headerText;
-  header.password = db.password;
-  header.mailSubject = db.mailSubject;
-  header.mailRecipient = db.mailRecipient;
-  header.readOnly = db.readOnly;
-  header.backgroundColour = db.backgroundColour;
+  header.headerText = layout.headerText;
+  header.password = layout.password;
+  header.mailSubject = layout.mailSubject;
+  header.mailRecipient = layout.mailRecipient;
+  header.readOnly = layout.readOnly;
+  header.backgroundColour = layout.backgroundColour;
   return true;
 }
 
@@ -164,9 +164,8 @@ ErrorCode openTsqFile(const std::string& path, TsqFile& file) {
   DWORD size = GetFileSize(guard.handle, &high);
   if (size == INVALID_FILE_SIZE || high != 0 || size > maxFileSize) return err::readData;
 
-  file.db = std::make_unique<Database>();
-  setStartupValues(*file.db);
-  ErrorCode code = readLayoutWith(guard.handle, *file.db, checkPassword);
+  file.layout = std::make_unique<Layout>();
+  ErrorCode code = readLayout(guard.handle, *file.layout, checkPassword, nullptr);
   if (code != err::ok) return code;
   DWORD dataBase = SetFilePointer(guard.handle, 0, nullptr, FILE_CURRENT);
   if (dataBase == INVALID_SET_FILE_POINTER || dataBase > size) return err::readData;
@@ -179,7 +178,7 @@ ErrorCode openTsqFile(const std::string& path, TsqFile& file) {
   }
   file.dataBase = dataBase;
   if (file.dataSize() < dataHeaderSize) return err::readData;
-  if (!readHeaderImage(file.bytes, *file.db, file.header)) return err::readData;
+  if (!readHeaderImage(file.bytes, *file.layout, file.header)) return err::readData;
   return err::ok;
 }
 
@@ -247,13 +246,13 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
 }
 
 ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
-  const Database& db = *file.db;
+  const Layout& layout = *file.layout;
   std::span<const std::uint8_t> data = file.data();
   DataHeader dataHeader = readDataHeader(data);
 
   image = DatabaseImage{};
   image.header = file.header;
-  for (int i = 0; i < db.itemCount; ++i) image.items.push_back(itemImageOf(db.items[i]));
+  for (int i = 0; i < layout.itemCount; ++i) image.items.push_back(itemImageOf(layout.items[i]));
   image.sortItem = dataHeader.sortItem;
   image.dataReserved = dataHeader.reserved;
 

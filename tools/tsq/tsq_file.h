@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/database.h"
+#include "storage/layout.h"
 #include "storage/writer.h"
 
 namespace tsq {
@@ -20,7 +20,7 @@ namespace tsq {
 void setPassword(std::optional<std::u16string> password);
 
 struct TsqFile {
-  std::unique_ptr<Database> db;    // header and layout as the program reads them
+  std::unique_ptr<Layout> layout;  // header and layout as the program reads them
   std::vector<std::uint8_t> bytes; // the whole file
   std::uint32_t dataBase = 0;      // offset of the data area in bytes
   HeaderImage header;              // header fields, reserved words included

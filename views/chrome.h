@@ -1,7 +1,17 @@
-// The phone-shell set-up of the program's full-screen dialogs.
+// The screen's chrome that every screen and dialog shares: message boxes,
+// the soft-key bars, and the phone-shell set-up of full-screen dialogs.
 #pragma once
 
 #include "platform/windows.h"
+
+struct Database;
+
+// Shows string stringId in a message box owned by owner, captioned
+// "Tessra", with the given flags; returns the box's answer (1 = OK).
+int showMessage(HWND owner, WORD stringId, UINT flags);
+
+// Shows exactly one of the four soft-key bars.
+void showBar(Database& db, HWND visible);
 
 // Sizes the dialog to the full screen, gives it the OK/Cancel soft-key bar
 // and hands the Back key to it as WM_HOTKEY. False when the shell refuses.
