@@ -6,9 +6,16 @@
 
 #include "platform/resource_data.h"
 #include "platform/win_user.h"
-#include "resources/string_table.h"
 
 namespace platform {
+
+namespace {
+const ResourceSet none{};
+const ResourceSet* registered = &none;
+const ResourceSet& programResources() { return *registered; }
+}  // namespace
+
+void setProgramResources(const ResourceSet* resources) { registered = resources != nullptr ? resources : &none; }
 
 const DialogTemplateData* findDialogTemplate(unsigned id) {
   for (const auto& d : programResources().dialogs)
@@ -34,12 +41,18 @@ const IconData* findIcon(unsigned id) {
   return nullptr;
 }
 
+const char16_t* findString(unsigned id) {
+  for (const auto& s : programResources().strings)
+    if (s.id == id) return s.text;
+  return nullptr;
+}
+
 }  // namespace platform
 
 int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   buffer[0] = 0;
-  const char16_t* text = res::findString(id);
+  const char16_t* text = platform::findString(id);
   if (text == nullptr) return 0;
   std::u16string_view view(text);
   std::size_t n = std::min(view.size(), static_cast<std::size_t>(size - 1));

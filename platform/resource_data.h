@@ -1,6 +1,7 @@
 // The program's resources as the platform reads them: dialog templates,
-// menus, soft-key bars and icons. The data itself lives in resources/
-// (programResources); the string table is res::stringTable.
+// menus, soft-key bars, icons and the string table. The program hands them
+// over once at start-up (setProgramResources); the data itself lives in
+// the program's resources/, which the platform never links.
 #pragma once
 
 #include <cstdint>
@@ -55,20 +56,28 @@ struct IconData {
   std::span<const std::uint8_t> bytes;
 };
 
+struct StringData {
+  unsigned id;
+  const char16_t* text;
+};
+
 struct ResourceSet {
   std::span<const DialogTemplateData> dialogs;
   std::span<const MenuData> menus;
   std::span<const SoftKeyBarData> bars;
   std::span<const IconData> icons;
+  std::span<const StringData> strings;
 };
 
-// Defined in resources/.
-const ResourceSet& programResources();
+// The resources every lookup below reads; until they are set (or after
+// nullptr) the program has none.
+void setProgramResources(const ResourceSet* resources);
 
 // Lookups by id (nullptr when the program has no such resource).
 const DialogTemplateData* findDialogTemplate(unsigned id);
 const MenuData* findMenu(unsigned id);
 const SoftKeyBarData* findSoftKeyBar(unsigned id);
 const IconData* findIcon(unsigned id);
+const char16_t* findString(unsigned id);
 
 }  // namespace platform

@@ -6,7 +6,6 @@
 #include "platform/internal/shell.h"
 #include "platform/internal/window_system.h"
 #include "platform/resource_data.h"
-#include "resources/string_table.h"
 
 namespace platform::detail {
 
@@ -38,7 +37,7 @@ bool parseBar(const platform::SoftKeyBarData& data, SoftKeyBar* bar) {
     SoftKey key;
     key.command = b[1];
     key.enabled = (b[2] & stateEnabled) != 0;
-    const char16_t* label = res::findString(b[4]);
+    const char16_t* label = platform::findString(b[4]);
     key.label = label != nullptr ? label : u"";
     key.popup = b[6] == noPopup ? -1 : static_cast<int>(b[6]);
     bar->keys.push_back(std::move(key));

@@ -1,13 +1,25 @@
 // The program's menus, soft-key bars, dialog templates and icon.
+#include "resources/program_resources.h"
+
 #include <cstdint>
 
 #include "platform/resource_data.h"
 #include "platform/win_user.h"
 #include "resources/ids.h"
+#include "resources/string_table.h"
 
-namespace platform {
+namespace res {
 
 namespace {
+
+using platform::DialogItemData;
+using platform::DialogTemplateData;
+using platform::IconData;
+using platform::MenuData;
+using platform::MenuItemData;
+using platform::PopupData;
+using platform::ResourceSet;
+using platform::SoftKeyBarData;
 
 // ---- Menus ----------------------------------------------------------------
 constexpr MenuItemData recordItems[] = {
@@ -104,10 +116,11 @@ constexpr std::uint8_t appIcon[] = {
 };
 constexpr IconData icons[] = {{res::appIcon, appIcon}};
 
-constexpr ResourceSet resources{dialogs, menus, bars, icons};
-
 }  // namespace
 
-const ResourceSet& programResources() { return resources; }
+void registerProgramResources() {
+  static const ResourceSet resources{dialogs, menus, bars, icons, stringTable()};
+  platform::setProgramResources(&resources);
+}
 
-}  // namespace platform
+}  // namespace res

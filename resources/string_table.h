@@ -3,11 +3,10 @@
 
 #include <span>
 
+#include "platform/resource_data.h"
+
 namespace res {
-struct StringEntry {
-  unsigned id;
-  const char16_t* text;
-};
+using StringEntry = platform::StringData;
 std::span<const StringEntry> stringTable();
 // The text of a string id, or null when the table has none.
 const char16_t* findString(unsigned id);

@@ -4,6 +4,7 @@
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
+#include "resources/program_resources.h"
 #include "commands/catalogue.h"
 #include "shell/import.h"
 #include "shell/main_window.h"
@@ -33,6 +34,8 @@ void loadTitle(HINSTANCE instance, WCHAR* title) { LoadStringW(instance, str::ap
 }  // namespace
 
 bool registerMainClass(HINSTANCE instance) {
+  // The platform finds the icon, the bars and the strings among them.
+  res::registerProgramResources();
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSW wc{};

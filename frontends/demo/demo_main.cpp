@@ -4,6 +4,7 @@
 
 #include "platform/windows.h"
 #include "resources/ids.h"
+#include "resources/program_resources.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ LRESULT demoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int demoMain(HINSTANCE instance, const char16_t*) {
+  res::registerProgramResources();
   demoInstance = instance;
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);

@@ -16,6 +16,7 @@
 #include "platform/emulator.h"
 #include "platform/phone.h"
 #include "platform/windows.h"
+#include "resources/program_resources.h"
 
 namespace window_test {
 
@@ -68,6 +69,7 @@ inline std::string processDeviceRoot() {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    res::registerProgramResources();
     platform::setDeviceRoot(processDeviceRoot());
     platform::configureScreen(platform::ScreenConfig{});
     platform::setInputSource(nullptr);
