@@ -2,6 +2,7 @@
 
 #include "commands/dispatch.h"
 #include "resources/ids.h"
+#include "storage/checks.h"
 #include "storage/database.h"
 #include "storage/paths.h"
 #include "views/chrome.h"
@@ -20,7 +21,7 @@ void setTitle(Database& db) {
 }  // namespace
 
 ErrorCode listDatabases(Database& db) {
-  if (db.screen == Screen::Editing) return err::internal;
+  if (db.screen == Screen::Editing) return internalError();
   WCHAR wasOpen[room::filePath] = {};
   if (db.isOpen) entryName(db.store.file.path, wasOpen, room::filePath);
   if (db.screen != Screen::Catalogue) {
@@ -79,7 +80,7 @@ ErrorCode deleteDatabase(Database& db) {
   if (showMessage(db.ui.mainWindow, str::confirmDeleteDatabase, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
     return err::canceled;
   WCHAR name[room::filePath] = {};
-  if (SendMessageW(db.ui.listBox, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= room::filePath) return err::internal;
+  if (SendMessageW(db.ui.listBox, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= room::filePath) return internalError();
   SendMessageW(db.ui.listBox, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(name));
   WCHAR path[room::filePath] = {};
   if (!databasePath(name, path)) return err::writeData;

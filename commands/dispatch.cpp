@@ -2,16 +2,16 @@
 
 #include <initializer_list>
 
-#include "resources/ids.h"
 #include "commands/catalogue.h"
-#include "storage/paths.h"
-#include "views/chrome.h"
+#include "resources/ids.h"
 #include "storage/database.h"
-#include "views/opening.h"
+#include "storage/paths.h"
 #include "views/calculated.h"
+#include "views/chrome.h"
 #include "views/control_behaviour.h"
 #include "views/form.h"
 #include "views/list_view.h"
+#include "views/opening.h"
 
 namespace {
 

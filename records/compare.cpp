@@ -1,6 +1,7 @@
 #include "records/compare.h"
 
 #include "records/encoding.h"
+#include "storage/checks.h"
 #include "storage/store.h"
 
 namespace {
@@ -44,7 +45,7 @@ ErrorCode compareValues(const FieldValue& a, const FieldValue& b, int& result) {
       result = (a.payload.yesNo != 0) - (b.payload.yesNo != 0);
       return err::ok;
     default:
-      return err::internal;
+      return internalError();
   }
 }
 
@@ -54,7 +55,7 @@ ErrorCode compareValue(DataFile& file, const FieldValue& probe, Position positio
   if (position != noPosition) {
     ErrorCode code = readFieldValue(file, position, stored);
     if (code != err::ok) return code;
-    if (stored.valueType != probe.valueType) return err::internal;
+    if (stored.valueType != probe.valueType) return internalError();
   } else {
     stored = probe;
     resetValue(stored);

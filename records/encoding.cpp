@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "storage/bytes.h"
-#include "storage/store.h"
+#include "storage/checks.h"
 #include "storage/primitives.h"
+#include "storage/store.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ ErrorCode readFieldValue(DataFile& file, Position position, FieldValue& value) {
     case ValueType::YesNo:
       return readPayloadAt(file, position, 1, &payload.yesNo);
   }
-  return err::internal;
+  return internalError();
 }
 
 void resetValue(FieldValue& value) {

@@ -1,3 +1,33 @@
+// The record store: the one path by which record values reach the file.
+//
+// Invariants the store keeps between operations (the checked build verifies
+// what memory shows of 1, 3 and 4 after every commit that succeeded; tests
+// walk the file with tsq check):
+//  1. The record chain walks: DataHeader.firstRecord and the nextRecords
+//     lead through exactly recordCount RecordHeaders, each visited once,
+//     and the RecordIndex lists those records in chain order. A record's
+//     predecessor is the previous index entry; the chain is never walked
+//     to find it.
+//  2. With a sort item, the chain is in ascending order of its values; a
+//     record placed by a commit follows every record whose value equals
+//     its own. Without one, records stand in the order they were placed.
+//  3. Every entry's keyPosition names its record's FieldEntry of the key
+//     item, or none when the record stores no value for it.
+//  4. includedCount counts the entries whose included flag is set.
+//  5. For the current record every item's value and valuePosition are what
+//     the file stores, except while it is marked modified (bit 31).
+// And the rules every sequence of writes keeps, so that a write that fails
+// half-way leaves a file that still opens:
+//  6. Nothing is named before it is written: a FieldEntry before the header
+//     or entry that leads to it, a new record's header before its
+//     predecessor or the DataHeader links it, a moved record's own header
+//     before its new predecessor names it; a new first record reaches the
+//     DataHeader at once.
+//  7. A stretch is released only once no header in the file names it
+//     (pendingReleases wait for the record's header to be written).
+//  8. A failed commit stays marked modified, and what it could not write
+//     (recordHeaderUnsaved, DataFile.headerUnsaved, misplacedRecord,
+//     pendingReleases) the next commit writes even if no value changed.
 #include "records/record_store.h"
 
 #include <cstring>
@@ -6,6 +36,7 @@
 
 #include "records/compare.h"
 #include "records/encoding.h"
+#include "storage/checks.h"
 #include "storage/primitives.h"
 #include "storage/space.h"
 #include "storage/store.h"
@@ -91,7 +122,7 @@ ErrorCode writeEntry(DataFile& file, Position position, const FieldValue& value)
 ErrorCode removeEntry(Commit& c, std::int32_t index) {
   Store& store = c.store;
   LayoutItem& item = store.layout.items[index];
-  if (item.valuePosition == noPosition) return err::internal;
+  if (item.valuePosition == noPosition) return internalError();
 
   std::int32_t predecessor = -1;
   for (std::int32_t j = 0; j < store.layout.itemCount; ++j)
@@ -134,7 +165,7 @@ ErrorCode removeEntry(Commit& c, std::int32_t index) {
       }
       at = next;
     }
-    if (!relinked) return err::internal;
+    if (!relinked) return internalError();
   }
 
   const std::uint32_t size = storedSize(item.value);
@@ -235,7 +266,7 @@ ErrorCode moveRecord(Commit& c) {
   Store& store = c.store;
   const std::int32_t old = store.records.currentEntry;
   const std::uint32_t count = store.file.header.recordCount;
-  if (old < 0 || static_cast<std::uint32_t>(old) >= count) return err::internal;
+  if (old < 0 || static_cast<std::uint32_t>(old) >= count) return internalError();
   RecordIndexEntry* index = store.records.index;
   const RecordIndexEntry moving = index[old];
   const Position previous = old > 0 ? index[old - 1].position : noPosition;
@@ -408,6 +439,30 @@ void releasePending(Commit& c) {
   store.records.pendingReleases = std::move(left);
 }
 
+#if TESSRA_CHECKS
+// What of invariants 1, 3 and 4 memory alone can show (reading the file
+// back here would also consume the faults that tests inject into it).
+void checkInvariants(const Store& store) {
+  const RecordSet& records = store.records;
+  const std::uint32_t count = store.file.header.recordCount;
+  TESSRA_ASSERT((count == 0) == (records.index == nullptr));
+  std::uint32_t included = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if ((records.index[i].flags & includedFlag) != 0) ++included;
+    TESSRA_ASSERT(i == 0 || records.index[i].position != records.index[i - 1].position);
+  }
+  TESSRA_ASSERT(included == records.includedCount);
+  TESSRA_ASSERT(count == 0 || records.index[0].position == store.file.header.firstRecord);
+  if (records.currentRecord != noPosition && records.currentEntry >= 0) {
+    TESSRA_ASSERT(static_cast<std::uint32_t>(records.currentEntry) < count);
+    const RecordIndexEntry& current = records.index[records.currentEntry];
+    TESSRA_ASSERT(current.position == records.currentRecord);
+    const std::int32_t key = keyItem(store);
+    TESSRA_ASSERT(current.keyPosition == (key >= 0 ? store.layout.items[key].valuePosition : noPosition));
+  }
+}
+#endif
+
 // A record that found no place gives back everything this commit stored.
 ErrorCode rollBack(Store& store, bool& headerChanged) {
   ErrorCode first = err::ok;
@@ -482,7 +537,12 @@ ErrorCode saveRecord(Store& store, ItemReader read, void* context, int allowReor
 
   // An edit that did not reach the file stays marked: Done and closing
   // report the failure again instead of success, and Cancel drops it.
-  if (c.error == err::ok) store.records.currentRecordHeader.flags &= ~modifiedFlag;
+  if (c.error == err::ok) {
+    store.records.currentRecordHeader.flags &= ~modifiedFlag;
+#if TESSRA_CHECKS
+    checkInvariants(store);
+#endif
+  }
   return c.error;
 }
 

@@ -2,17 +2,17 @@
 
 #include <initializer_list>
 
+#include "commands/catalogue.h"
 #include "commands/dispatch.h"
 #include "resources/ids.h"
 #include "resources/program_resources.h"
-#include "commands/catalogue.h"
 #include "shell/import.h"
 #include "shell/main_window.h"
 #include "storage/database.h"
-#include "views/chrome.h"
 #include "storage/open.h"
-#include "views/opening.h"
+#include "views/chrome.h"
 #include "views/control_behaviour.h"
+#include "views/opening.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "storage/bytes.h"
+#include "storage/checks.h"
 #include "storage/data_file.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -114,7 +115,7 @@ bool writeText8(HANDLE file, const char16_t* text) {
 }
 
 ErrorCode readAt(DataFile& file, Position position, std::uint32_t length, void* destination) {
-  if (position == noPosition) return err::internal;
+  if (position == noPosition) return internalError();
   std::uint64_t offset = static_cast<std::uint64_t>(file.dataBase) + position;
   if (file.dataBase == noPosition || offset + length > 0x80000000u) return err::readData;
   if (!cachedRead(file.cache, file.handle, static_cast<std::uint32_t>(offset), length, destination))
@@ -123,7 +124,7 @@ ErrorCode readAt(DataFile& file, Position position, std::uint32_t length, void* 
 }
 
 ErrorCode writeAt(DataFile& file, Position position, std::uint32_t length, const void* source) {
-  if (position == noPosition) return err::internal;
+  if (position == noPosition) return internalError();
   if (!seekData(file, position)) return err::readData;
   const bool written = writeExactly(file.handle, source, length);
   noteWrite(file.cache, file.handle, file.dataBase + position, length, source, written);

@@ -1,6 +1,7 @@
 #include "storage/space.h"
 
 #include "storage/bytes.h"
+#include "storage/checks.h"
 #include "storage/data_file.h"
 #include "storage/primitives.h"
 
@@ -43,7 +44,7 @@ ErrorCode appendSpace(DataFile& file, std::uint32_t size, Position& position) {
 
 ErrorCode allocateSpace(DataFile& file, std::uint32_t size, bool& headerChanged, Position& position) {
   position = noPosition;
-  if (size < freeBlockSize) return err::internal;
+  if (size < freeBlockSize) return internalError();
 
   const std::uint32_t areaSize = dataAreaSize(file);
   ChainWalk walk(areaSize / freeBlockSize);

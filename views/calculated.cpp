@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "storage/bytes.h"
+#include "storage/checks.h"
 #include "storage/database.h"
 #include "views/values.h"
 
@@ -47,7 +48,7 @@ ErrorCode evaluateExpression(Database& db, ExprCursor& cursor, double& result, O
       if (remaining(at) < 4) return err::badExpression;
       std::uint32_t index = loadU32(at.at);
       // The index comes from the file: it must name an item of this layout.
-      if (index >= static_cast<std::uint32_t>(db.store.layout.itemCount) || operands == nullptr) return err::internal;
+      if (index >= static_cast<std::uint32_t>(db.store.layout.itemCount) || operands == nullptr) return internalError();
       double value = 0.0;
       if (ErrorCode failed = operands(db, static_cast<std::int32_t>(index), value, context)) return failed;
       result = value;
@@ -62,7 +63,7 @@ ErrorCode evaluateExpression(Database& db, ExprCursor& cursor, double& result, O
     case expr::invalid:
       return err::badExpression;
     default:
-      return err::internal;
+      return internalError();
   }
   cursor = at;
   return err::ok;

@@ -1,6 +1,7 @@
 // Calculated columns over the form's controls: operands are read from the
 // controls as they stand, so a calculated field follows the user's typing.
 #include "storage/database.h"
+#include "storage/checks.h"
 #include "views/calculated.h"
 #include "views/values.h"
 
@@ -14,14 +15,14 @@ ErrorCode operandFromForm(Database& db, std::int32_t itemIndex, double& out, voi
 
 ErrorCode fetchOperand(Database& db, std::int32_t itemIndex, double& out) {
   out = 0.0;
-  if (itemIndex < 0 || itemIndex >= db.store.layout.itemCount) return err::internal;
+  if (itemIndex < 0 || itemIndex >= db.store.layout.itemCount) return internalError();
   const LayoutItem& item = db.store.layout.items[itemIndex];
   const ItemControls& controls = db.ui.items[itemIndex];
   switch (static_cast<ItemKind>(item.kind)) {
     case ItemKind::Field: {
       auto type = static_cast<ValueType>(item.valueType);
       if (type != ValueType::Integer && type != ValueType::Number && type != ValueType::Currency)
-        return err::internal;
+        return internalError();
       WCHAR text[formatBufferSize] = {};
       GetWindowTextW(controls.control, text, formatBufferSize);
       FieldValue value{};
@@ -33,7 +34,7 @@ ErrorCode fetchOperand(Database& db, std::int32_t itemIndex, double& out) {
       out = SendMessageW(controls.control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1.0 : 0.0;
       return err::ok;
     default:
-      return err::internal;
+      return internalError();
   }
 }
 

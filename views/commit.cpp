@@ -2,6 +2,7 @@
 
 #include "records/encoding.h"
 #include "records/record_store.h"
+#include "storage/checks.h"
 #include "storage/database.h"
 #include "views/values.h"
 
@@ -34,7 +35,7 @@ ErrorCode readControl(const LayoutItem& item, const ItemControls& controls, Fiel
       LRESULT row = SendMessageW(controls.control, LB_GETCURSEL, 0, 0);
       if (row != LB_ERR) {
         LRESULT length = SendMessageW(controls.control, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
-        if (length < 0 || length >= room::valueText) return err::internal;
+        if (length < 0 || length >= room::valueText) return internalError();
         SendMessageW(controls.control, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
       }
       setText(fresh, text);
@@ -56,10 +57,10 @@ ErrorCode readControl(const LayoutItem& item, const ItemControls& controls, Fiel
         if (!parseValue(fresh, text, item.valueType, item.fieldId, item.value.next)) return err::conversion;
         return err::ok;
       }
-      return err::internal;
+      return internalError();
     }
     default:
-      return err::internal;
+      return internalError();
   }
 }
 
@@ -77,6 +78,6 @@ ErrorCode commitRecord(Database& db, int allowReorder) {
   if (db.screen == Screen::ListView && db.store.records.currentRecord == noPosition &&
       (db.store.records.currentRecordHeader.flags & modifiedFlag) != 0 && !db.store.layout.readOnly &&
       db.store.layout.itemCount > 0)
-    return err::internal;
+    return internalError();
   return saveRecord(db.store, readItem, &db, allowReorder);
 }

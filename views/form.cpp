@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "records/encoding.h"
-#include "views/commit.h"
+#include "storage/checks.h"
 #include "storage/database.h"
 #include "views/calculated.h"
+#include "views/commit.h"
 #include "views/control_behaviour.h"
 #include "views/values.h"
 
@@ -91,7 +92,7 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
           setPickerEmpty(controls.control, type == ValueType::Time);
           break;
         default:
-          return err::internal;
+          return internalError();
       }
       break;
     case ItemKind::CheckBox:
@@ -119,7 +120,7 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
       if (controls.control != nullptr) subclass(controls.control, buttonProc, db.ui.savedProcs.button);
       break;
     default:
-      return err::internal;
+      return internalError();
   }
   return controls.control != nullptr ? err::ok : err::windowCreation;
 }
@@ -203,7 +204,7 @@ ErrorCode showRecord(Database& db) {
           if (!formatValue(text, item.value)) return err::conversion;
           SetWindowTextW(controls.control, text);
         } else {
-          return err::internal;
+          return internalError();
         }
         break;
       }
@@ -230,7 +231,7 @@ ErrorCode showRecord(Database& db) {
         SetWindowTextW(controls.control, u"");
         break;
       default:
-        return err::internal;
+        return internalError();
     }
   }
   recalculate(db, -1);
@@ -247,12 +248,12 @@ void showCalendarValue(const LayoutItem& item, HWND control) {
 }
 
 ErrorCode showFirstRecord(Database& db) {
-  if (db.screen == Screen::Catalogue) return err::internal;
+  if (db.screen == Screen::Catalogue) return internalError();
   ErrorCode code = commitRecord(db, 1);
   if (code != err::ok) return code;
   if (db.store.records.includedCount == 0) {
     if (db.screen == Screen::FormView) return showRecord(db);
-    return err::internal;
+    return internalError();
   }
   std::int32_t found = -1;
   for (std::uint32_t i = 0; i < db.store.file.header.recordCount; ++i) {
@@ -267,7 +268,7 @@ ErrorCode showFirstRecord(Database& db) {
   code = showRecord(db);
   if (code != err::ok) return code;
   if (db.screen == Screen::ListView) {
-    if (db.store.records.index[found].listRow == -1) return err::internal;
+    if (db.store.records.index[found].listRow == -1) return internalError();
     SendMessageW(db.ui.listBox, LB_SETCURSEL, static_cast<WPARAM>(db.store.records.index[found].listRow), 0);
   }
   return err::ok;
@@ -275,19 +276,19 @@ ErrorCode showFirstRecord(Database& db) {
 
 ErrorCode selectListedRecord(Database& db) {
   LRESULT row = SendMessageW(db.ui.listBox, LB_GETCURSEL, 0, 0);
-  if (row == LB_ERR) return err::internal;
+  if (row == LB_ERR) return internalError();
   LRESULT entry = SendMessageW(db.ui.listBox, LB_GETITEMDATA, static_cast<WPARAM>(row), 0);
-  if (entry < 0 || static_cast<std::uint64_t>(entry) >= db.store.file.header.recordCount) return err::internal;
+  if (entry < 0 || static_cast<std::uint64_t>(entry) >= db.store.file.header.recordCount) return internalError();
   db.store.records.currentEntry = static_cast<std::int32_t>(entry);
   db.store.records.currentRecord = db.store.records.index[entry].position;
   return showRecord(db);
 }
 
 ErrorCode prepareFormView(Database& db, bool discard) {
-  if (db.screen == Screen::Catalogue) return err::internal;
+  if (db.screen == Screen::Catalogue) return internalError();
   if (discard) {
     if (db.store.records.currentEntry == -1) {
-      if (db.screen != Screen::Editing) return err::internal;
+      if (db.screen != Screen::Editing) return internalError();
       db.store.records.currentRecordHeader.flags &= ~modifiedFlag;
       return db.store.records.includedCount == 0 ? showRecord(db) : showFirstRecord(db);
     }
@@ -303,7 +304,7 @@ ErrorCode prepareFormView(Database& db, bool discard) {
 }
 
 ErrorCode prepareEditing(Database& db) {
-  if (db.store.layout.readOnly || db.screen == Screen::Catalogue) return err::internal;
+  if (db.store.layout.readOnly || db.screen == Screen::Catalogue) return internalError();
   if (db.screen == Screen::ListView) return selectListedRecord(db);
   return err::ok;
 }

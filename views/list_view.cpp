@@ -1,8 +1,9 @@
 #include "views/list_view.h"
 
 #include "records/encoding.h"
-#include "views/commit.h"
+#include "storage/checks.h"
 #include "storage/database.h"
+#include "views/commit.h"
 #include "views/values.h"
 
 ErrorCode fillRecordList(Database& db) {
@@ -42,9 +43,9 @@ ErrorCode fillRecordList(Database& db) {
     SendMessageW(db.ui.listBox, LB_SETITEMDATA, static_cast<WPARAM>(row), static_cast<LPARAM>(i));
   }
   if (db.store.records.currentEntry < 0 || static_cast<std::uint32_t>(db.store.records.currentEntry) >= db.store.file.header.recordCount)
-    return err::internal;
+    return internalError();
   const std::int32_t row = db.store.records.index[db.store.records.currentEntry].listRow;
-  if (row == -1) return err::internal;
+  if (row == -1) return internalError();
   SendMessageW(db.ui.listBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
   return err::ok;
 }

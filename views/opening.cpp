@@ -1,5 +1,6 @@
 #include "views/opening.h"
 
+#include "storage/checks.h"
 #include "storage/database.h"
 #include "storage/open.h"
 #include "views/commit.h"
@@ -44,7 +45,7 @@ ErrorCode openDatabase(HWND ownerWindow, Database& db, const char16_t* path) {
 }
 
 ErrorCode loadRecordIndex(Database& db) {
-  if (db.screen != Screen::FormView) return err::internal;
+  if (db.screen != Screen::FormView) return internalError();
   ErrorCode code = commitAndReset(db);
   if (code != err::ok) return code;
   code = loadIndex(db.store);
@@ -60,7 +61,7 @@ ErrorCode loadRecordIndex(Database& db) {
 }
 
 ErrorCode commitAndReset(Database& db) {
-  if (db.screen == Screen::Catalogue || db.screen == Screen::ListView) return err::internal;
+  if (db.screen == Screen::Catalogue || db.screen == Screen::ListView) return internalError();
   // Also without a pending edit: a DataHeader that an earlier commit could
   // not write must reach the file before the database is let go.
   ErrorCode code = commitRecord(db, 1);
