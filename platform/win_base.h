@@ -124,6 +124,9 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR for
 // unit, as the phone's _wcsicmp does. Results as strcmp.
 int _wcsicmp(LPCWSTR a, LPCWSTR b);
 int _wcsnicmp(LPCWSTR a, LPCWSTR b, std::size_t count);
+// The unit those comparisons compare in place of unit: texts whose folded
+// units compare equal, one by one, compare equal case-insensitively.
+char16_t foldedUnit(char16_t unit);
 std::size_t wcslen16(LPCWSTR s);
 
 // The absolute, canonical form of a path (symbolic links and "." / ".."

@@ -5,12 +5,12 @@
 
 namespace {
 
-int foldedUnit(char16_t unit) { return static_cast<int>(u_foldCase(unit, U_FOLD_CASE_DEFAULT) & 0xFFFF); }
-
 // A null text compares as the empty text.
 LPCWSTR orEmpty(LPCWSTR s) { return s != nullptr ? s : u""; }
 
 }  // namespace
+
+char16_t foldedUnit(char16_t unit) { return static_cast<char16_t>(u_foldCase(unit, U_FOLD_CASE_DEFAULT) & 0xFFFF); }
 
 int _wcsnicmp(LPCWSTR a, LPCWSTR b, std::size_t count) {
   a = orEmpty(a);
