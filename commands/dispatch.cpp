@@ -9,9 +9,11 @@
 #include "views/calculated.h"
 #include "views/chrome.h"
 #include "views/control_behaviour.h"
+#include "views/edit_commands.h"
 #include "views/form.h"
 #include "views/list_view.h"
 #include "views/opening.h"
+#include "views/sort_command.h"
 
 namespace {
 
@@ -237,10 +239,33 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       if (screen == Screen::Editing && db.isOpen) report(window, showFormView(db, true), false);
       return 0;
     case cmdSort:
-    case cmdSearch:
+      if (listOrForm && db.store.records.includedCount > 0) report(window, sortRecords(db), true);
+      return 0;
     case cmdNew:
-    case cmdDuplicate:
-    case cmdDeleteRecord:
+    case cmdDuplicate: {
+      const bool duplicate = commandId == cmdDuplicate;
+      if (!listOrForm || db.store.layout.readOnly || (duplicate && db.store.records.includedCount == 0)) return 0;
+      ErrorCode code = startEditing(db);
+      if (code == err::ok) code = startNewRecord(db, duplicate ? 1 : 0);
+      report(window, code, false);
+      if (code == err::ok) focusFirstInputItem(db);
+      return 0;
+    }
+    case cmdDeleteRecord: {
+      if (!listOrForm || db.store.layout.readOnly || db.store.records.includedCount == 0) return 0;
+      if (showMessage(window, str::confirmDeleteRecord, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 0;
+      // The ListView is never left on screen without a row.
+      if (db.screen != Screen::FormView && db.store.records.includedCount <= 1) {
+        ErrorCode code = showFormView(db, false);
+        if (code != err::ok) {
+          report(window, code, false);
+          return 0;
+        }
+      }
+      report(window, deleteRecord(db), false);
+      return 0;
+    }
+    case cmdSearch:
     case cmdDial:
     case cmdMenu:
       // These commands arrive with their own operations.

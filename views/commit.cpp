@@ -11,8 +11,8 @@ namespace {
 constexpr int controlTextRoom = 1024;
 
 // Reads one item's control into fresh. hasValue is false for items that
-// hold no value, and for a pick list the user did not touch: it keeps its
-// stored text.
+// hold no value, and for a pick list the user did not touch that has a
+// stored text: it keeps it.
 ErrorCode readControl(const LayoutItem& item, const ItemControls& controls, FieldValue& fresh, bool& hasValue) {
   hasValue = true;
   switch (static_cast<ItemKind>(item.kind)) {
@@ -27,7 +27,9 @@ ErrorCode readControl(const LayoutItem& item, const ItemControls& controls, Fiel
       fresh.payload.yesNo = SendMessageW(controls.control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
       return err::ok;
     case ItemKind::PickList: {
-      if (!controls.selectionChanged) {
+      // An untouched pick list keeps the text the record stores (which may
+      // match no choice); a record that stores none takes the choice shown.
+      if (!controls.selectionChanged && item.valuePosition != noPosition) {
         hasValue = false;
         return err::ok;
       }

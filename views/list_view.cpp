@@ -10,7 +10,11 @@ ErrorCode fillRecordList(Database& db) {
   if (db.screen == Screen::ListView) return err::ok;
   ErrorCode code = commitRecord(db, 1);
   if (code != err::ok) return code;
+  return fillRows(db);
+}
 
+ErrorCode fillRows(Database& db) {
+  ErrorCode code = err::ok;
   std::int32_t key = keyItem(db.store);
   // Without a key item the rows show the empty text: no value may come from
   // outside the layout.
@@ -68,4 +72,24 @@ HBRUSH colourControl(Database& db, HWND window, UINT message, HDC dc, HWND contr
   }
   return reinterpret_cast<HBRUSH>(DefWindowProcW(window, message, reinterpret_cast<WPARAM>(dc),
                                                  reinterpret_cast<LPARAM>(control)));
+}
+
+ErrorCode removeListRow(Database& db) {
+  const RecordSet& records = db.store.records;
+  const std::int32_t current = records.currentEntry;
+  const std::uint32_t remaining = db.store.file.header.recordCount;  // already lowered
+  if (current < 0 || static_cast<std::uint32_t>(current) > remaining) return internalError();
+  RecordIndexEntry* index = records.index;
+  const std::int32_t row = index[current].listRow;
+  if (row == -1) return internalError();
+  SendMessageW(db.ui.listBox, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+  for (std::uint32_t k = static_cast<std::uint32_t>(current) + 1; k <= remaining; ++k) {
+    if (index[k].listRow == -1) continue;
+    index[k].listRow -= 1;
+    if (SendMessageW(db.ui.listBox, LB_GETITEMDATA, static_cast<WPARAM>(index[k].listRow), 0) !=
+        static_cast<LRESULT>(k))
+      return internalError();
+    SendMessageW(db.ui.listBox, LB_SETITEMDATA, static_cast<WPARAM>(index[k].listRow), static_cast<LPARAM>(k - 1));
+  }
+  return err::ok;
 }
