@@ -50,4 +50,25 @@ int fileOperationCount(FileOp op);
 // fault past the operation's last call sees 0 and knows it is done.
 int fileFaultsFired();
 
+// ---- Phone services (tests) ------------------------------------------------------
+// Where LoadLibraryW looks for libraries; empty: the folder of the running
+// executable (where the build puts libcemapi.so).
+void setLibraryFolder(const std::string& folder);
+// References LoadLibraryW gave out that FreeLibrary has not taken back.
+int loadedLibraryReferences();
+// CoInitializeEx calls not yet balanced by CoUninitialize, and the
+// CoUninitialize calls that had none to balance.
+int comInitializeDepth();
+int comUnbalancedUninitializeCount();
+void resetComCounts();
+// Makes the next CoInitializeEx fail with result (a failure needs no
+// CoUninitialize).
+void failNextCoInitializeEx(HRESULT result);
+// Registry keys and SMS handles open now.
+int openRegistryKeyCount();
+int openSmsHandleCount();
+// Waits until every call handler (TESSRA_TEL_HANDLER) started so far has
+// ended, so that a test can look at what it did.
+void waitForCallHandlers();
+
 }  // namespace platform

@@ -55,8 +55,9 @@ void resetWindows();
 // How many times the program sounded MessageBeep.
 int beepCount();
 
-// The requests the program handed to ShellExecuteExW, oldest first (placing
-// calls and other phone services are recorded, not carried out).
+// The requests the program handed to ShellExecuteExW, oldest first. A
+// "TEL:" request also places a call (docs/phone-services.md); any other is
+// only recorded.
 struct ShellRequest {
   std::u16string verb;
   std::u16string file;

@@ -1,10 +1,12 @@
 // The shell's other services: full-screen dialogs, Back-key forwarding and
-// handling, shell execution (recorded), the common-controls initialisation.
+// handling, shell execution (recorded; "TEL:" requests place a call), the
+// common-controls initialisation.
 #include "platform/aygshell.h"
 #include "platform/commctrl.h"
 #include "platform/internal/message_loop.h"
 #include "platform/internal/window_system.h"
 #include "platform/phone.h"
+#include "platform/phone/calls.h"
 
 namespace {
 std::vector<platform::ShellRequest>& requests() {
@@ -56,6 +58,7 @@ BOOL SHNavigateBack() {
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
   if (info == nullptr) return FALSE;
   requests().push_back(platform::ShellRequest{textOf(info->lpVerb), textOf(info->lpFile), textOf(info->lpParameters)});
+  if (platform::phone::isCallRequest(info->lpVerb, info->lpFile)) platform::phone::placeCall(info->lpFile);
   return TRUE;
 }
 

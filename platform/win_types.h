@@ -13,6 +13,7 @@
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
+using ULONG = std::uint32_t;
 using UINT = unsigned int;
 using INT = int;
 using LONG = std::int32_t;
@@ -23,6 +24,11 @@ using LPCWSTR = const WCHAR*;
 using LONG_PTR = std::intptr_t;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
+using CHAR = char;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -48,6 +54,7 @@ struct HMENU__;
 struct HICON__;
 using HWND = HWND__*;
 using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
 using HBRUSH = HBRUSH__*;
 using HFONT = HFONT__*;
 using HDC = HDC__*;
@@ -97,3 +104,8 @@ struct SYSTEMTIME {
   WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
 };
 static_assert(sizeof(SYSTEMTIME) == 16);
+
+// A point in time as 100-nanosecond intervals since 1601-01-01 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime, dwHighDateTime;
+};

@@ -6,3 +6,5 @@
 #include "platform/win_user.h"
 #include "platform/commctrl.h"
 #include "platform/aygshell.h"
+#include "platform/libloaderapi.h"
+#include "platform/winreg.h"

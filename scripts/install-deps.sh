@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config
   libncurses-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+  libgmime-3.0-dev libcsv-dev
   tmux
 )
 missing=()
