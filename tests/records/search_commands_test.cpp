@@ -420,14 +420,27 @@ TEST_F(Search, RowsStillLeadToTheRightRecordsAfterAnEditAndADelete) {
   EXPECT_EQ(listed(app), (std::vector<std::u16string>{u"a", u"g", u"z"}));
   EXPECT_EQ(selectedRow(app), 2);
   everyRowLeadsToItsRecord();
-  SendMessageW(app.db().ui.listBox, LB_SETCURSEL, 1, 0);
-  app.command(cmdDeleteRecord);  // g; the next included one is z
-  EXPECT_EQ(listed(app), (std::vector<std::u16string>{u"a", u"z"}));
-  EXPECT_EQ(current(), u"z");
-  EXPECT_EQ(selectedRow(app), 1);
+  SendMessageW(app.db().ui.listBox, LB_SETCURSEL, 0, 0);
+  app.command(cmdDeleteRecord);  // a; b, c, e and f follow it, excluded: g is next
+  EXPECT_EQ(listed(app), (std::vector<std::u16string>{u"g", u"z"}));
+  EXPECT_EQ(current(), u"g");
+  EXPECT_EQ(selectedRow(app), 0);
   everyRowLeadsToItsRecord();
   EXPECT_EQ(check(), "sound");
   EXPECT_EQ(app.db().store.file.header.recordCount, scores.size() - 1);
+}
+
+// Leaving a new record with Cancel goes back to the first included record.
+TEST_F(Search, ACancelledNewRecordGivesWayToTheFirstIncludedRecord) {
+  open(people({person(u"a", 25), person(u"b", 12), person(u"c", 15)}));
+  app.command(cmdDone);
+  click(Teens);
+  ASSERT_EQ(current(), u"b");
+  app.command(cmdDuplicate);
+  app.command(cmdCancel);
+  EXPECT_EQ(app.db().screen, Screen::FormView);
+  EXPECT_EQ(current(), u"b");
+  EXPECT_EQ(app.db().store.records.currentEntry, 1);
 }
 
 // A button that cannot read a record part-way changes no mark: the list,
