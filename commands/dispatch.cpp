@@ -3,6 +3,8 @@
 #include <initializer_list>
 
 #include "commands/catalogue.h"
+#include "commands/dial.h"
+#include "commands/sms.h"
 #include "resources/ids.h"
 #include "storage/database.h"
 #include "storage/paths.h"
@@ -99,10 +101,15 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
       if (notifyCode == BN_CLICKED) goToButton(db, item.target);
       return 1;
     case ItemKind::SearchButton:
-    case ItemKind::SmsButton:
-      // Searches and SMS sending arrive with their own commands.
-      (void)window;
+      // Searches arrive with their own commands.
       return 1;
+    case ItemKind::SmsButton: {
+      if (notifyCode != BN_CLICKED) return 1;
+      const ErrorCode code = sendSms(db, item.sms);
+      if (code == err::ok) showMessage(window, str::smsSent, MB_ICONINFORMATION);
+      report(window, code, true);
+      return code == err::ok ? 1 : 0;
+    }
     default:
       return 0;
   }
@@ -265,8 +272,10 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       report(window, deleteRecord(db), false);
       return 0;
     }
-    case cmdSearch:
     case cmdDial:
+      if (listOrForm) report(window, dialCurrentRecord(db), false);
+      return 0;
+    case cmdSearch:
     case cmdMenu:
       // These commands arrive with their own operations.
       return 0;
