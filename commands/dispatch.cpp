@@ -4,6 +4,7 @@
 
 #include "commands/catalogue.h"
 #include "commands/dial.h"
+#include "commands/email.h"
 #include "commands/sms.h"
 #include "resources/ids.h"
 #include "storage/database.h"
@@ -225,6 +226,7 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       if (screen == Screen::Catalogue) report(window, showListView(db), false);
       return 0;
     case cmdEmail:
+      if (screen == Screen::Catalogue) report(window, emailDatabase(db), true);
       return 0;
     case cmdDeleteDatabase:
       if (screen == Screen::Catalogue) report(window, deleteDatabase(db), true);

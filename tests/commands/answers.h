@@ -2,8 +2,8 @@
 // message box): each time the program asks for a key, the screen is kept,
 // the next step runs on the dialog shown (it may read and change its
 // boxes) and its key is pressed. With no step left the action key answers,
-// which is a message box's OK; a program that keeps asking after that is
-// left, so that a test that went wrong ends instead of hanging.
+// which is a message box's OK; a program that keeps asking after a few of
+// those is left, so that a test that went wrong ends instead of hanging.
 #pragma once
 
 #include <functional>
@@ -24,6 +24,7 @@ class Answers {
     platform::setInputSource([this]() -> std::optional<platform::KeyEvent> {
       screens_.push_back(platform::renderScreen().text());
       if (next_ < steps_.size()) {
+        unanswered_ = 0;
         const Step& step = steps_[next_++];
         if (step.act) step.act(GetParent(GetFocus()));
         return platform::KeyEvent{step.key, 0};
@@ -48,7 +49,7 @@ class Answers {
   const std::vector<std::string>& screens() const { return screens_; }
   std::string lastScreen() const { return screens_.empty() ? std::string() : screens_.back(); }
   bool allStepsTaken() const { return next_ == steps_.size(); }
-  // Screens shown after the steps: the message boxes the action key answered.
+  // Screens shown since the last step: the message boxes the action key answered.
   int unanswered() const { return unanswered_; }
 
  private:

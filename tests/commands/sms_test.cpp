@@ -13,7 +13,7 @@
 #include "platform/text.h"
 #include "resources/ids.h"
 #include "tests/commands/answers.h"
-#include "tests/commands/without_dialog_bar.h"
+#include "tests/commands/without_resource.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/tsq_fixture.h"
 
@@ -305,19 +305,22 @@ TEST_F(Sms, TheSendingCommandGetsNumberAndTextAndOnlyItsSuccessSends) {
   EXPECT_EQ(outbox().size(), 1u);
 }
 
-// A dialog that cannot even be set up is no confirmation: a chargeable
-// message must not go out unseen.
-TEST_F(Sms, ADialogThatCannotBeSetUpSendsAndStoresNothing) {
+// A dialog that cannot be set up (-1), or made at all, is no confirmation:
+// a chargeable message must not go out unseen.
+TEST_F(Sms, ADialogThatCannotBeSetUpOrMadeSendsAndStoresNothing) {
   open(contacts({{u"Ann", u"0700 111", u"Running late"}}));
   const auto before = app.fileBytes("db");
   Answers answers;
-  {
-    commandtest::WithoutDialogBar noBar;
-    pressButton();
+  for (unsigned omitted : {res::dialogBar, res::listDialog}) {
+    SCOPED_TRACE(omitted);
+    {
+      commandtest::WithoutResource missing(omitted);
+      pressButton();
+    }
+    EXPECT_TRUE(answers.screens().empty()) << answers.lastScreen();
+    EXPECT_TRUE(outbox().empty());
+    EXPECT_EQ(app.fileBytes("db"), before);
   }
-  EXPECT_TRUE(answers.screens().empty()) << answers.lastScreen();
-  EXPECT_TRUE(outbox().empty());
-  EXPECT_EQ(app.fileBytes("db"), before);
 }
 
 // ---- A failing device, a hostile file -----------------------------------------------

@@ -1,5 +1,6 @@
-// The program's resources without the soft-key bar of the dialogs, for as
-// long as the object lives: a phone on which no dialog can be set up.
+// The program's resources without one of them (a dialog template or a
+// soft-key bar) for as long as the object lives: without the dialogs' bar
+// no dialog can be set up, without a template its dialog cannot be made.
 #pragma once
 
 #include <vector>
@@ -11,22 +12,23 @@
 
 namespace commandtest {
 
-class WithoutDialogBar {
+class WithoutResource {
  public:
-  WithoutDialogBar() {
+  explicit WithoutResource(unsigned omitted) {
     for (unsigned id : {res::listDialog, res::emailDialog, res::passwordDialog})
-      if (const auto* found = platform::findDialogTemplate(id)) dialogs_.push_back(*found);
+      if (const auto* found = platform::findDialogTemplate(id); found != nullptr && id != omitted)
+        dialogs_.push_back(*found);
     for (unsigned id : {res::recordMenu, res::catalogueMenu})
       if (const auto* found = platform::findMenu(id)) menus_.push_back(*found);
-    for (unsigned id : {res::catalogueBar, res::listBar, res::formBar, res::editBar})
-      if (const auto* found = platform::findSoftKeyBar(id)) bars_.push_back(*found);
+    for (unsigned id : {res::catalogueBar, res::listBar, res::formBar, res::editBar, res::dialogBar})
+      if (const auto* found = platform::findSoftKeyBar(id); found != nullptr && id != omitted) bars_.push_back(*found);
     if (const auto* found = platform::findIcon(res::appIcon)) icons_.push_back(*found);
     resources_ = platform::ResourceSet{dialogs_, menus_, bars_, icons_, res::stringTable()};
     platform::setProgramResources(&resources_);
   }
-  ~WithoutDialogBar() { res::registerProgramResources(); }
-  WithoutDialogBar(const WithoutDialogBar&) = delete;
-  WithoutDialogBar& operator=(const WithoutDialogBar&) = delete;
+  ~WithoutResource() { res::registerProgramResources(); }
+  WithoutResource(const WithoutResource&) = delete;
+  WithoutResource& operator=(const WithoutResource&) = delete;
 
  private:
   std::vector<platform::DialogTemplateData> dialogs_;
