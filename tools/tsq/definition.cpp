@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "records/encoding.h"
 #include "tools/tsq/expression.h"
+#include "tools/tsq/record_order.h"
 
 namespace tsq {
 namespace {
@@ -899,6 +900,9 @@ bool imageFromDefinition(const Json& definition, DatabaseImage& image, std::stri
       image.records.push_back(std::move(record));
     }
   }
+  // The file holds the records as the program keeps them, so that it opens
+  // sound whatever order the definition lists them in.
+  sortRecords(image);
   return true;
 }
 
