@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "records/compare.h"
 #include "records/encoding.h"
 #include "tools/tsq/expression.h"
 #include "tools/tsq/record_order.h"
@@ -304,6 +305,28 @@ bool valueFromJson(const Json& json, FieldValue& value, std::string& error) {
   return false;
 }
 
+// Fills value from its definition form and, when exact is given, from those
+// stored bytes: they must hold the same value (the store's comparison), so
+// that an edit of the plain form is never silently overridden.
+bool valueFromJsonAndExact(const Json& json, const Json* exact, FieldValue& value, std::string& error) {
+  if (!valueFromJson(json, value, error)) return false;
+  if (exact == nullptr) return true;
+  FieldValue stored = value;
+  auto bytes = exact->is_string() ? bytesOfHex(exact->get<std::string>()) : std::nullopt;
+  if (!bytes || !valueFromPayload(*bytes, stored)) {
+    error = "the payload does not fit a " + valueTypeName(value.valueType);
+    return false;
+  }
+  int order = 0;
+  if (compareValues(stored, value, order) != err::ok || order != 0 ||
+      isEmptyValue(stored) != isEmptyValue(value)) {
+    error = "the payload holds another value than " + json.dump();
+    return false;
+  }
+  value = stored;
+  return true;
+}
+
 Json plainJson(const FieldValue& value) {
   const auto& payload = value.payload;
   switch (static_cast<ValueType>(value.valueType)) {
@@ -519,7 +542,7 @@ bool readItemBasics(Reader& reader, const Json& list, std::vector<ItemImage>& it
 bool readCriterion(Reader& reader, const Json& json, const std::vector<ItemImage>& items, SearchCriterion& criterion,
                    const std::string& place) {
   if (!json.is_object()) return reader.fail(place, "an object is expected");
-  if (!reader.onlyKeys(json, {"item", "operator", "valueType", "value"}, place)) return false;
+  if (!reader.onlyKeys(json, {"item", "operator", "valueType", "value", "payload"}, place)) return false;
   if (!json.contains("item") || !json.contains("operator")) return reader.fail(place, "item and operator are needed");
   std::uint8_t itemType = textType;
   if (json["item"] == "*") {
@@ -547,11 +570,13 @@ bool readCriterion(Reader& reader, const Json& json, const std::vector<ItemImage
     criterion.value.valueType = *type;
   }
   if (!isKnownType(criterion.value.valueType)) {
-    if (json.contains("value")) return reader.fail(place, "a constant of this type holds no value");
+    if (json.contains("value") || json.contains("payload"))
+      return reader.fail(place, "a constant of this type holds no value");
     return true;
   }
   std::string why;
-  if (!valueFromJson(json.contains("value") ? json["value"] : Json(nullptr), criterion.value, why))
+  if (!valueFromJsonAndExact(json.contains("value") ? json["value"] : Json(nullptr),
+                             json.contains("payload") ? &json["payload"] : nullptr, criterion.value, why))
     return reader.fail(place, "value: " + why);
   return true;
 }
@@ -637,7 +662,7 @@ bool readKindData(Reader& reader, const Json& json, std::vector<ItemImage>& item
 bool readExtra(Reader& reader, const Json& list, RecordImage& record, const std::string& place) {
   if (!list.is_array()) return reader.fail(place, "_extra: a list is expected");
   for (const Json& json : list) {
-    if (!json.is_object() || !reader.onlyKeys(json, {"fieldId", "valueType", "value"}, place + ", _extra"))
+    if (!json.is_object() || !reader.onlyKeys(json, {"fieldId", "valueType", "value", "payload"}, place + ", _extra"))
       return reader.fail(place, "_extra: objects with fieldId, valueType and value are expected");
     FieldValue value;
     auto type = json.contains("valueType") ? codeOf(typeNames, json["valueType"]) : std::nullopt;
@@ -645,7 +670,8 @@ bool readExtra(Reader& reader, const Json& list, RecordImage& record, const std:
     value.valueType = *type;
     if (!reader.integer(json, "fieldId", value.fieldId, place + ", _extra")) return false;
     std::string why;
-    if (!valueFromJson(json.contains("value") ? json["value"] : Json(nullptr), value, why))
+    if (!valueFromJsonAndExact(json.contains("value") ? json["value"] : Json(nullptr),
+                               json.contains("payload") ? &json["payload"] : nullptr, value, why))
       return reader.fail(place, "_extra: " + why);
     record.values.push_back(value);
   }
@@ -655,6 +681,12 @@ bool readExtra(Reader& reader, const Json& list, RecordImage& record, const std:
 bool readRecord(Reader& reader, const Json& json, const std::vector<ItemImage>& items, RecordImage& record,
                 const std::string& place) {
   if (!json.is_object()) return reader.fail(place, "an object is expected");
+  // "_payloads" keeps, by record key, the exact bytes of values whose plain
+  // form would be stored otherwise.
+  const Json* payloads = json.contains("_payloads") ? &json["_payloads"] : nullptr;
+  if (payloads != nullptr && !payloads->is_object())
+    return reader.fail(place, "_payloads: an object of record keys and hex bytes is expected");
+  std::set<std::string> payloadsUsed;
   std::set<std::uint32_t> given;
   for (const auto& [key, valueJson] : json.items()) {
     if (key == "_flags") {
@@ -665,6 +697,7 @@ bool readRecord(Reader& reader, const Json& json, const std::vector<ItemImage>& 
       if (!readExtra(reader, valueJson, record, place)) return false;
       continue;
     }
+    if (key == "_payloads") continue;
     std::string why;
     auto index = resolveItem(items, Json(key), true, why);
     if (!index) return reader.fail(place, "\"" + key + "\": " + why);
@@ -673,10 +706,17 @@ bool readRecord(Reader& reader, const Json& json, const std::vector<ItemImage>& 
     FieldValue value;
     value.fieldId = item.fieldId;
     value.valueType = item.valueType;
-    if (!valueFromJson(valueJson, value, why)) return reader.fail(place, "\"" + key + "\": " + why);
+    const Json* exact = payloads != nullptr && payloads->contains(key) ? &(*payloads)[key] : nullptr;
+    if (exact != nullptr) payloadsUsed.insert(key);
+    if (!valueFromJsonAndExact(valueJson, exact, value, why)) return reader.fail(place, "\"" + key + "\": " + why);
     // An empty value is the absence of an entry; a payload is stored as given.
-    if (!valueJson.is_object() && isEmptyValue(value)) continue;
+    if (!valueJson.is_object() && exact == nullptr && isEmptyValue(value)) continue;
     record.values.push_back(value);
+  }
+  if (payloads != nullptr) {
+    for (const auto& [key, unused] : payloads->items())
+      if (payloadsUsed.count(key) == 0)
+        return reader.fail(place, "_payloads: \"" + key + "\" names no value of the record");
   }
   return true;
 }
@@ -707,7 +747,11 @@ Json criterionJson(const SearchCriterion& criterion, const std::vector<ItemImage
   if (criterion.op >= op::equal && criterion.op <= op::contains) json["operator"] = operatorName(criterion.op);
   else json["operator"] = criterion.op;
   if (criterion.value.valueType != itemType) json["valueType"] = codeJson(typeNames, criterion.value.valueType);
-  if (isKnownType(criterion.value.valueType)) json["value"] = valueToJson(criterion.value);
+  if (isKnownType(criterion.value.valueType)) {
+    std::string exact;
+    json["value"] = valueToJson(criterion.value, exact);
+    if (!exact.empty()) json["payload"] = exact;
+  }
   return json;
 }
 
@@ -768,15 +812,20 @@ Json recordJson(const RecordImage& record, const std::vector<ItemImage>& items) 
   for (const FieldValue& value : record.values) {
     auto owner = ownerOf(value, items);
     std::string key = owner ? recordKey(items, *owner) : std::string();
+    std::string exact;
+    Json plain = valueToJson(value, exact);
+    // A stored empty value would vanish in its plain form: keep its bytes.
+    if (exact.empty() && isEmptyValue(value) && !plain.is_object()) exact = hexOf(payloadOf(value));
     if (owner && !json.contains(key)) {
-      // A stored empty value would vanish in its plain form: keep its bytes.
-      json[key] = isEmptyValue(value) ? Json{{"payload", hexOf(payloadOf(value))}} : valueToJson(value);
+      json[key] = plain;
+      if (!exact.empty()) json["_payloads"][key] = exact;
       continue;
     }
     Json extra;
     extra["fieldId"] = value.fieldId;
     extra["valueType"] = valueTypeName(value.valueType);
-    extra["value"] = isEmptyValue(value) ? Json{{"payload", hexOf(payloadOf(value))}} : valueToJson(value);
+    extra["value"] = plain;
+    if (!exact.empty()) extra["payload"] = exact;
     json["_extra"].push_back(extra);
   }
   return json;
@@ -827,12 +876,19 @@ std::string colourText(COLORREF colour) {
   return json.is_null() ? "none" : json.is_string() ? json.get<std::string>() : json.dump();
 }
 
-Json valueToJson(const FieldValue& value) {
+Json valueToJson(const FieldValue& value, std::string& exact) {
+  exact.clear();
   Json plain = plainJson(value);
   FieldValue again;
   again.valueType = value.valueType;
   std::string ignored;
-  if (valueFromJson(plain, again, ignored) && payloadOf(again) == payloadOf(value)) return plain;
+  if (!valueFromJson(plain, again, ignored)) return Json{{"payload", hexOf(payloadOf(value))}};
+  if (payloadOf(again) == payloadOf(value)) return plain;
+  int order = 0;
+  if (!plain.is_null() && compareValues(again, value, order) == err::ok && order == 0) {
+    exact = hexOf(payloadOf(value));
+    return plain;
+  }
   return Json{{"payload", hexOf(payloadOf(value))}};
 }
 

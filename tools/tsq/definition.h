@@ -49,8 +49,11 @@ std::string operatorName(std::uint8_t op);
 std::string colourText(COLORREF colour);  // "#RRGGBB", "none", or the number
 
 // A value's definition form: the JSON of its type (null for no date or
-// time), or {"payload": hex} when that form would not give the same bytes.
-Json valueToJson(const FieldValue& value);
+// time). When that form holds the same value but would be stored with other
+// bytes (a date made elsewhere with another day of week), exact gets the
+// stored payload as hex, to be kept beside it; when no plain form holds the
+// value, the form is {"payload": hex}.
+Json valueToJson(const FieldValue& value, std::string& exact);
 
 // The text a person reads for a value, e.g. 2024-05-01 or "Anna".
 std::string valueText(const FieldValue& value);

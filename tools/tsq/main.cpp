@@ -62,8 +62,11 @@ empty value, which is not stored.
 
 What a caption cannot say, a dump keeps in extra keys: "#n" for item n,
 "_flags" (a record's stored flags), "_extra" (entries that belong to no value
-item, or a second entry for one), {"payload": "hex"} for a value whose plain
-form would not give the same bytes, "expressionCode" for stored code without
+item, or a second entry for one), "_payloads" {"Caption": "hex"} (and
+"payload" beside a criterion's or an extra entry's value) for the exact bytes
+of a value whose plain form holds the same value but other bytes, such as a
+date stored elsewhere with another day of week, {"payload": "hex"} for a value
+no plain form holds, "expressionCode" for stored code without
 an infix form, a criterion's "valueType" when its constant's type differs
 from its item's, "reserved" for nonzero reserved header words, smsNumber and
 smsMessage for the remembered SMS texts.
