@@ -10,7 +10,7 @@
 #include "records/compare.h"
 #include "records/encoding.h"
 #include "storage/bytes.h"
-#include "tools/tsq/definition.h"
+#include "tools/tsq/codes.h"
 
 namespace tsq {
 namespace {
@@ -96,7 +96,7 @@ class Checker {
       if (!decodeEntry(data_, position, value, size)) {
         if (!inside(position, fieldHeaderSize))
           report(entry + " lies outside the data area");
-        else if (!isKnownType(data_[position + 6]))
+        else if (!isKnownValueType(data_[position + 6]))
           report(entry + ": unknown ValueType " + std::to_string(data_[position + 6]));
         else if (!inside(position, size))
           report(entry + " lies outside the data area");
