@@ -202,14 +202,28 @@ std::vector<std::uint8_t> encodeFieldEntry(const FieldValue& value) {
   return bytes;
 }
 
-std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image) {
+std::vector<std::uint8_t> encodeRecord(const RecordImage& record, Position at, Position nextRecord) {
   std::vector<std::uint8_t> bytes;
   Out out{bytes};
-  std::size_t itemCount = std::min<std::size_t>(image.items.size(), maxItems);
-  writeHeader(out, image.header, itemCount);
-  for (std::size_t i = 0; i < itemCount; ++i) writeItem(out, image.items[i]);
+  Position firstField = record.values.empty() ? noPosition : at + recordHeaderSize;
+  out.u32(firstField);
+  out.u32(nextRecord);
+  out.u32(record.flags);
+  Position entryAt = firstField;
+  for (std::size_t v = 0; v < record.values.size(); ++v) {
+    FieldValue entry = record.values[v];
+    entryAt += storedSize(entry);
+    entry.next = v + 1 < record.values.size() ? entryAt : noPosition;
+    std::vector<std::uint8_t> encoded = encodeFieldEntry(entry);
+    out.raw(encoded.data(), encoded.size());
+  }
+  return bytes;
+}
 
-  // The data area: where each record and SMS text will stand, then the bytes.
+std::vector<std::uint8_t> encodeDataArea(const DatabaseImage& image) {
+  std::vector<std::uint8_t> bytes;
+  Out out{bytes};
+  // Where each record and SMS text will stand, then the bytes.
   std::vector<Position> recordAt;
   Position at = dataHeaderSize;
   for (const RecordImage& record : image.records) {
@@ -236,24 +250,25 @@ std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image) {
   out.u32(smsMessageAt);
 
   for (std::size_t r = 0; r < image.records.size(); ++r) {
-    const RecordImage& record = image.records[r];
-    Position firstField = record.values.empty() ? noPosition : recordAt[r] + recordHeaderSize;
-    out.u32(firstField);
-    out.u32(r + 1 < recordAt.size() ? recordAt[r + 1] : noPosition);
-    out.u32(record.flags);
-    Position entryAt = firstField;
-    for (std::size_t v = 0; v < record.values.size(); ++v) {
-      FieldValue entry = record.values[v];
-      entryAt += storedSize(entry);
-      entry.next = v + 1 < record.values.size() ? entryAt : noPosition;
-      std::vector<std::uint8_t> encoded = encodeFieldEntry(entry);
-      out.raw(encoded.data(), encoded.size());
-    }
+    std::vector<std::uint8_t> encoded =
+        encodeRecord(image.records[r], recordAt[r], r + 1 < recordAt.size() ? recordAt[r + 1] : noPosition);
+    out.raw(encoded.data(), encoded.size());
   }
   for (Position smsAt : {smsNumberAt, smsMessageAt}) {
     if (smsAt == noPosition) continue;
     std::vector<std::uint8_t> encoded = encodeFieldEntry(smsAt == smsNumberAt ? smsNumber : smsMessage);
     out.raw(encoded.data(), encoded.size());
   }
+  return bytes;
+}
+
+std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image) {
+  std::vector<std::uint8_t> bytes;
+  Out out{bytes};
+  std::size_t itemCount = std::min<std::size_t>(image.items.size(), maxItems);
+  writeHeader(out, image.header, itemCount);
+  for (std::size_t i = 0; i < itemCount; ++i) writeItem(out, image.items[i]);
+  std::vector<std::uint8_t> data = encodeDataArea(image);
+  out.raw(data.data(), data.size());
   return bytes;
 }

@@ -66,5 +66,13 @@ struct DatabaseImage {
 // FieldEntries, then the remembered SMS texts. No free blocks.
 std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image);
 
+// The data area alone, laid out as encodeDatabase lays it out.
+std::vector<std::uint8_t> encodeDataArea(const DatabaseImage& image);
+
+// One record as it stands at position at of the data area: its RecordHeader
+// with nextRecord, then its FieldEntries one after the other, chained in
+// their order.
+std::vector<std::uint8_t> encodeRecord(const RecordImage& record, Position at, Position nextRecord);
+
 // The bytes of one FieldEntry (storedSize bytes) with the given next.
 std::vector<std::uint8_t> encodeFieldEntry(const FieldValue& value);

@@ -21,9 +21,6 @@ static_assert(std::endian::native == std::endian::little, "payloads are copied a
 namespace tsq {
 namespace {
 
-// Larger files are no phone database; refusing them keeps the read bounded.
-constexpr DWORD maxFileSize = 256u * 1024 * 1024;
-
 std::optional<std::u16string> givenPassword;
 
 // Reads a line from the terminal with echo off; nullopt without a terminal.
@@ -155,25 +152,30 @@ std::string messageOf(ErrorCode code) {
   return text ? platform::toUtf8(text) : "Error " + std::to_string(code);
 }
 
-ErrorCode openTsqFile(const std::string& path, TsqFile& file) {
+ErrorCode openTsqFile(const std::string& path, TsqFile& file, bool* inUse) {
   std::u16string widePath = platform::fromUtf8(path);
   HandleGuard guard{CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (inUse != nullptr) *inUse = guard.handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
   if (guard.handle == INVALID_HANDLE_VALUE) return err::readData;
+  return readTsqFile(guard.handle, file);
+}
+
+ErrorCode readTsqFile(HANDLE handle, TsqFile& file) {
   DWORD high = 0;
-  DWORD size = GetFileSize(guard.handle, &high);
+  DWORD size = GetFileSize(handle, &high);
   if (size == INVALID_FILE_SIZE || high != 0 || size > maxFileSize) return err::readData;
 
   file.layout = std::make_unique<Layout>();
-  ErrorCode code = readLayout(guard.handle, *file.layout, checkPassword, nullptr);
+  ErrorCode code = readLayout(handle, *file.layout, checkPassword, nullptr);
   if (code != err::ok) return code;
-  DWORD dataBase = SetFilePointer(guard.handle, 0, nullptr, FILE_CURRENT);
+  DWORD dataBase = SetFilePointer(handle, 0, nullptr, FILE_CURRENT);
   if (dataBase == INVALID_SET_FILE_POINTER || dataBase > size) return err::readData;
 
   file.bytes.assign(size, 0);
   DWORD read = 0;
-  if (SetFilePointer(guard.handle, 0, nullptr, FILE_BEGIN) != 0 ||
-      !ReadFile(guard.handle, file.bytes.data(), size, &read, nullptr) || read != size) {
+  if (SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != 0 ||
+      !ReadFile(handle, file.bytes.data(), size, &read, nullptr) || read != size) {
     return err::readData;
   }
   file.dataBase = dataBase;
@@ -245,7 +247,7 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
   return header;
 }
 
-ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
+ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image, std::vector<Position>* recordPositions) {
   const Layout& layout = *file.layout;
   std::span<const std::uint8_t> data = file.data();
   DataHeader dataHeader = readDataHeader(data);
@@ -260,6 +262,7 @@ ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
   // all the records and entries together take at most this many steps.
   std::uint32_t budget = file.dataSize() / 8;
   std::set<Position> seenRecords;
+  if (recordPositions != nullptr) recordPositions->clear();
   for (Position at = dataHeader.firstRecord; at != noPosition && image.records.size() < dataHeader.recordCount;) {
     if (budget-- == 0 || !inside(data, at, recordHeaderSize) || !seenRecords.insert(at).second) return err::readData;
     RecordHeader header = readRecordHeader(data, at);
@@ -274,6 +277,7 @@ ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
       record.values.push_back(value);
     }
     image.records.push_back(std::move(record));
+    if (recordPositions != nullptr) recordPositions->push_back(at);
     at = header.nextRecord;
   }
 

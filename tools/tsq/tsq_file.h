@@ -32,9 +32,17 @@ struct TsqFile {
   std::uint32_t dataSize() const { return static_cast<std::uint32_t>(bytes.size() - dataBase); }
 };
 
+// Larger files are no phone database; refusing them keeps every read bounded.
+constexpr std::uint32_t maxFileSize = 256u * 1024 * 1024;
+
 // Reads path. 15 when it cannot be opened or read, 25 for a newer version,
 // 33 for a wrong password, 15 when the data area lacks its DataHeader.
-ErrorCode openTsqFile(const std::string& path, TsqFile& file);
+// inUse, when given, tells whether the open failed because another program
+// (Tessra, with the database open) holds the file without sharing.
+ErrorCode openTsqFile(const std::string& path, TsqFile& file, bool* inUse = nullptr);
+
+// The same from a file handle freshly opened at offset 0.
+ErrorCode readTsqFile(HANDLE handle, TsqFile& file);
 
 // Decodes the FieldEntry at position of the data area. False when it does
 // not lie wholly inside, has an unknown ValueType, or a Text count of 0,
@@ -50,8 +58,8 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
 // order and the remembered SMS texts. 15 when the record chain cannot be
 // walked (cycle, block outside the data area, undecodable entry, more
 // records than recordCount); a chain shorter than recordCount gives the
-// records it has.
-ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image);
+// records it has. recordPositions, when given, gets each record's position.
+ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image, std::vector<Position>* recordPositions = nullptr);
 
 // The system's message for code.
 std::string messageOf(ErrorCode code);
