@@ -202,8 +202,7 @@ std::vector<std::uint8_t> encodeFieldEntry(const FieldValue& value) {
   return bytes;
 }
 
-std::vector<std::uint8_t> encodeRecord(const RecordImage& record, Position at, Position nextRecord) {
-  std::vector<std::uint8_t> bytes;
+void appendRecord(std::vector<std::uint8_t>& bytes, const RecordImage& record, Position at, Position nextRecord) {
   Out out{bytes};
   Position firstField = record.values.empty() ? noPosition : at + recordHeaderSize;
   out.u32(firstField);
@@ -217,49 +216,47 @@ std::vector<std::uint8_t> encodeRecord(const RecordImage& record, Position at, P
     std::vector<std::uint8_t> encoded = encodeFieldEntry(entry);
     out.raw(encoded.data(), encoded.size());
   }
-  return bytes;
+}
+
+void startDataArea(PackedData& data, std::uint32_t sortItem, std::uint32_t reserved) {
+  data = PackedData{};
+  Out out{data.bytes};
+  out.u32(0);           // recordCount
+  out.u32(noPosition);  // no free blocks
+  out.u32(noPosition);  // firstRecord
+  out.u32(sortItem);
+  out.u32(reserved);
+  out.u32(noPosition);  // smsNumberValue
+  out.u32(noPosition);  // smsMessageValue
+}
+
+void appendPackedRecord(PackedData& data, const RecordImage& record) {
+  const auto at = static_cast<Position>(data.bytes.size());
+  // The previous record, or the DataHeader for the first, leads to it.
+  storeU32(data.bytes.data() + (data.lastRecord == noPosition ? 8 : data.lastRecord + 4), at);
+  appendRecord(data.bytes, record, at, noPosition);
+  data.lastRecord = at;
+  storeU32(data.bytes.data(), ++data.recordCount);
+}
+
+void finishDataArea(PackedData& data, const std::u16string& smsNumber, const std::u16string& smsMessage) {
+  std::uint32_t headerField = 20;  // smsNumberValue, then smsMessageValue
+  for (const std::u16string* text : {&smsNumber, &smsMessage}) {
+    if (!text->empty()) {
+      storeU32(data.bytes.data() + headerField, static_cast<Position>(data.bytes.size()));
+      std::vector<std::uint8_t> encoded = encodeFieldEntry(standaloneText(*text));
+      data.bytes.insert(data.bytes.end(), encoded.begin(), encoded.end());
+    }
+    headerField += 4;
+  }
 }
 
 std::vector<std::uint8_t> encodeDataArea(const DatabaseImage& image) {
-  std::vector<std::uint8_t> bytes;
-  Out out{bytes};
-  // Where each record and SMS text will stand, then the bytes.
-  std::vector<Position> recordAt;
-  Position at = dataHeaderSize;
-  for (const RecordImage& record : image.records) {
-    recordAt.push_back(at);
-    at += recordHeaderSize;
-    for (const FieldValue& value : record.values) at += storedSize(value);
-  }
-  Position smsNumberAt = noPosition;
-  Position smsMessageAt = noPosition;
-  FieldValue smsNumber = standaloneText(image.smsNumber);
-  FieldValue smsMessage = standaloneText(image.smsMessage);
-  if (!image.smsNumber.empty()) {
-    smsNumberAt = at;
-    at += storedSize(smsNumber);
-  }
-  if (!image.smsMessage.empty()) smsMessageAt = at;
-
-  out.u32(static_cast<std::uint32_t>(image.records.size()));
-  out.u32(noPosition);  // no free blocks
-  out.u32(recordAt.empty() ? noPosition : recordAt.front());
-  out.u32(image.sortItem);
-  out.u32(image.dataReserved);
-  out.u32(smsNumberAt);
-  out.u32(smsMessageAt);
-
-  for (std::size_t r = 0; r < image.records.size(); ++r) {
-    std::vector<std::uint8_t> encoded =
-        encodeRecord(image.records[r], recordAt[r], r + 1 < recordAt.size() ? recordAt[r + 1] : noPosition);
-    out.raw(encoded.data(), encoded.size());
-  }
-  for (Position smsAt : {smsNumberAt, smsMessageAt}) {
-    if (smsAt == noPosition) continue;
-    std::vector<std::uint8_t> encoded = encodeFieldEntry(smsAt == smsNumberAt ? smsNumber : smsMessage);
-    out.raw(encoded.data(), encoded.size());
-  }
-  return bytes;
+  PackedData data;
+  startDataArea(data, image.sortItem, image.dataReserved);
+  for (const RecordImage& record : image.records) appendPackedRecord(data, record);
+  finishDataArea(data, image.smsNumber, image.smsMessage);
+  return std::move(data.bytes);
 }
 
 std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image) {

@@ -133,10 +133,15 @@ TEST(MergedOrder, AddedRecordsFollowEqualKeysAndKeepTheirOrder) {
     return value;
   };
   // Existing 1 3 3 5 (0..3); added 3 0 5 3 9 (4..8).
-  std::vector<std::size_t> order = tsq::mergedOrder({key(1), key(3), key(3), key(5)}, {key(3), key(0), key(5), key(3), key(9)});
-  EXPECT_EQ(order, (std::vector<std::size_t>{5, 0, 1, 2, 4, 7, 3, 6, 8}));
-  EXPECT_EQ(tsq::mergedOrder({key(1), key(2)}, {}), (std::vector<std::size_t>{0, 1}));
-  EXPECT_EQ(tsq::mergedOrder({}, {key(2), key(1)}), (std::vector<std::size_t>{1, 0}));
+  const std::vector<FieldValue> keys = {key(1), key(3), key(3), key(5), key(3), key(0), key(5), key(3), key(9)};
+  auto order = [&](std::size_t a, std::size_t b) { return tsq::orderKeys(keys[a], keys[b]); };
+  EXPECT_EQ(tsq::mergedOrder(4, 5, order), (std::vector<std::size_t>{5, 0, 1, 2, 4, 7, 3, 6, 8}));
+  EXPECT_EQ(tsq::mergedOrder(2, 0, order), (std::vector<std::size_t>{0, 1}));
+  // Added alone: 1 3 3 5 sorted, equal ones in their order.
+  EXPECT_EQ(tsq::mergedOrder(0, 4, order), (std::vector<std::size_t>{0, 1, 2, 3}));
+  // An added key equal to the last existing one follows it.
+  EXPECT_EQ(tsq::mergedOrder(3, 0, order), (std::vector<std::size_t>{0, 1, 2}));
+  EXPECT_EQ(tsq::mergedOrder(2, 1, order), (std::vector<std::size_t>{0, 1, 2}));
 }
 
 }  // namespace

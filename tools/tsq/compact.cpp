@@ -7,12 +7,16 @@
 namespace tsq {
 
 ErrorCode compactBytes(const TsqFile& file, std::vector<std::uint8_t>& bytes) {
-  DatabaseImage image;
-  ErrorCode code = imageFromFile(file, image);
+  DatabaseImage image = layoutImageOf(file);
+  ErrorCode code = readSmsTexts(file, image);
   if (code != err::ok) return code;
-  std::vector<std::uint8_t> data = encodeDataArea(image);
+  PackedData data;
+  startDataArea(data, image.sortItem, image.dataReserved);
+  code = walkRecords(file, [&](const WalkedRecord& walked) { appendPackedRecord(data, walked.record); });
+  if (code != err::ok) return code;
+  finishDataArea(data, image.smsNumber, image.smsMessage);
   bytes.assign(file.bytes.begin(), file.bytes.begin() + file.dataBase);
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  bytes.insert(bytes.end(), data.bytes.begin(), data.bytes.end());
   return err::ok;
 }
 

@@ -9,8 +9,9 @@
 
 namespace tsq {
 
-std::string csvFromImage(const DatabaseImage& image, std::vector<std::string>& warnings) {
+ErrorCode csvFromFile(const TsqFile& file, std::string& text, std::vector<std::string>& warnings) {
   warnings.clear();
+  const DatabaseImage image = layoutImageOf(file);
   std::vector<std::uint32_t> columns;
   std::vector<std::string> cells;
   for (std::uint32_t i = 0; i < image.items.size(); ++i) {
@@ -18,13 +19,15 @@ std::string csvFromImage(const DatabaseImage& image, std::vector<std::string>& w
     columns.push_back(i);
     cells.push_back(recordKey(image.items, i));
   }
-  std::string text = csvLine(cells);
+  text = csvLine(cells);
   std::size_t unplaced = 0;
-  for (std::size_t r = 0; r < image.records.size(); ++r) {
-    const RecordImage& record = image.records[r];
+  std::size_t count = 0;
+  std::vector<bool> filled;
+  ErrorCode code = walkRecords(file, [&](const WalkedRecord& walked) {
+    ++count;
     cells.assign(columns.size(), std::string());
-    std::vector<bool> filled(columns.size(), false);
-    for (const FieldValue& value : record.values) {
+    filled.assign(columns.size(), false);
+    for (const FieldValue& value : walked.record.values) {
       auto owner = ownerOf(value, image.items);
       std::size_t c = 0;
       while (owner && c < columns.size() && columns[c] != *owner) ++c;
@@ -36,26 +39,25 @@ std::string csvFromImage(const DatabaseImage& image, std::vector<std::string>& w
       filled[c] = true;
       std::string why;
       if (!cellFromValue(value, cells[c], why))
-        warnings.push_back("record " + std::to_string(r + 1) + ", " + quotedCell(recordKey(image.items, columns[c])) +
+        warnings.push_back("record " + std::to_string(count) + ", " + quotedCell(recordKey(image.items, columns[c])) +
                            ": " + why);
     }
     text += csvLine(cells);
-  }
+  });
   if (unplaced > 0)
     warnings.push_back(std::to_string(unplaced) + (unplaced == 1 ? " value belongs" : " values belong") +
                        " to no column and " + std::string(unplaced == 1 ? "is" : "are") + " not exported");
-  return text;
+  return code;
 }
 
 int exportCommand(const std::string& databasePath, const std::string& outPath, bool replace, Console& console) {
   TsqFile file;
   bool inUse = false;
   ErrorCode code = openTsqFile(databasePath, file, &inUse);
-  DatabaseImage image;
-  if (code == err::ok) code = imageFromFile(file, image);
-  if (code != err::ok) return fail(console, databasePath, openFailure(code, inUse));
+  std::string text;
   std::vector<std::string> warnings;
-  std::string text = csvFromImage(image, warnings);
+  if (code == err::ok) code = csvFromFile(file, text, warnings);
+  if (code != err::ok) return fail(console, databasePath, openFailure(code, inUse));
   for (const std::string& warning : warnings) console.err << "tsq: " << databasePath << ": " << warning << "\n";
   if (outPath.empty()) {
     console.out << text << std::flush;

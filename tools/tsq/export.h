@@ -8,12 +8,13 @@
 
 #include "storage/writer.h"
 #include "tools/tsq/console.h"
+#include "tools/tsq/tsq_file.h"
 
 namespace tsq {
 
-// The CSV text of image's records. warnings gets a line for each value no
-// cell gives back exactly, and one for entries that belong to no column.
-std::string csvFromImage(const DatabaseImage& image, std::vector<std::string>& warnings);
+// The CSV text of the file's records. warnings gets a line for each value
+// no cell gives back exactly, and one for entries that belong to no column.
+ErrorCode csvFromFile(const TsqFile& file, std::string& text, std::vector<std::string>& warnings);
 
 // The whole command: to outPath (replacing a file there only with replace),
 // or to console.out when outPath is empty.

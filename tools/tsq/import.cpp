@@ -28,7 +28,6 @@ struct Problems {
     if (lines.size() < maxListedProblems) lines.push_back(std::move(line));
     else ++more;
   }
-  bool full() const { return lines.size() >= maxListedProblems; }
 };
 
 // The value item a header cell names, by caption or "#n".
@@ -44,12 +43,15 @@ std::optional<std::uint32_t> columnItem(const std::string& name, const std::vect
 
 }  // namespace
 
-CsvRecords recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& items, const CsvProgress& progress) {
-  CsvRecords result;
-  Problems problems{result.problems};
+std::vector<std::string> recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& items,
+                                        const RecordSink& sink, const CsvProgress& progress) {
+  std::vector<std::string> lines;
+  Problems problems{lines};
   // The item of each column; none for a column without a name.
   std::vector<std::optional<std::uint32_t>> columns;
   bool header = true;
+  std::vector<std::optional<FieldValue>> values(items.size());
+  RecordImage record;
   auto row = [&](CsvRow& csvRow) {
     if (header) {
       header = false;
@@ -69,9 +71,9 @@ CsvRecords recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& it
         }
       }
       // Rows cannot be read against a header that is wrong.
-      return problems.lines.empty();
+      return lines.empty();
     }
-    std::vector<std::optional<FieldValue>> values(items.size());
+    for (auto& value : values) value.reset();
     for (std::size_t c = 0; c < csvRow.cells.size(); ++c) {
       const std::string& cell = csvRow.cells[c];
       if (c >= columns.size() || !columns[c]) {
@@ -80,73 +82,111 @@ CsvRecords recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& it
         continue;
       }
       const std::uint32_t index = *columns[c];
-      FieldValue value;
+      FieldValue& value = values[index].emplace();
       value.fieldId = items[index].fieldId;
       value.valueType = items[index].valueType;
       std::string why;
       if (!valueFromCell(cell, value, why)) {
         problems.add(place(csvRow.line, c) + " (" + quotedCell(recordKey(items, index)) + "): " + quotedCell(cell) +
                      " " + why);
-        continue;
+        values[index].reset();
+      } else if (isEmptyValue(value)) {
+        values[index].reset();
       }
-      if (!isEmptyValue(value)) values[index] = value;
     }
     // Layout order, as a record made on the phone lists its entries.
-    RecordImage record;
+    record.values.clear();
     for (auto& value : values)
       if (value) record.values.push_back(*value);
-    result.records.push_back(std::move(record));
-    return !problems.full();
+    sink(record);
+    return true;
   };
   std::string error;
   if (!readCsv(csv, row, error, progress)) problems.add(error);
-  if (header && problems.lines.empty()) problems.add("line 1: the header row naming the columns is missing");
-  if (problems.more > 0) result.problems.push_back("... and " + std::to_string(problems.more) + " more problems");
-  if (!result.problems.empty()) result.records.clear();
-  return result;
+  if (header && lines.empty()) problems.add("line 1: the header row naming the columns is missing");
+  if (problems.more > 0) lines.push_back("... and " + std::to_string(problems.more) + " more problems");
+  return lines;
 }
 
-bool appendRecords(const TsqFile& file, const DatabaseImage& image, const std::vector<Position>& positions,
-                   const std::vector<RecordImage>& added, std::vector<std::uint8_t>& bytes) {
-  const std::size_t existing = image.records.size();
-  if (positions.size() != existing) return false;
-  std::vector<std::size_t> order;
-  if (const ItemImage* item = sortItemOf(image)) {
-    std::vector<FieldValue> existingKeys;
-    std::vector<FieldValue> addedKeys;
-    for (const RecordImage& record : image.records) existingKeys.push_back(sortKey(record, *item));
-    for (const RecordImage& record : added) addedKeys.push_back(sortKey(record, *item));
-    order = mergedOrder(existingKeys, addedKeys);
-  } else {
-    for (std::size_t i = 0; i < existing + added.size(); ++i) order.push_back(i);
+bool addRecord(AddedRecords& added, const RecordImage& record, const ItemImage* sortItem, std::uint32_t dataBase) {
+  std::uint64_t size = recordHeaderSize;
+  for (const FieldValue& value : record.values) size += storedSize(value);
+  const std::uint64_t at = std::uint64_t{added.base} + added.bytes.size();
+  if (dataBase + at + size > maxFileSize) return false;
+  const auto position = static_cast<Position>(at);
+  Position key = noPosition;
+  Position entry = position + recordHeaderSize;
+  for (const FieldValue& value : record.values) {
+    if (sortItem != nullptr && key == noPosition && value.fieldId == sortItem->fieldId &&
+        value.valueType == sortItem->valueType)
+      key = entry;
+    entry += storedSize(value);
   }
-
-  // The added records stand one after the other behind the data area.
-  std::vector<Position> at(positions);
-  std::uint64_t end = file.dataSize();
-  for (const RecordImage& record : added) {
-    at.push_back(static_cast<Position>(end));
-    end += recordHeaderSize;
-    for (const FieldValue& value : record.values) end += storedSize(value);
-    if (file.dataBase + end > maxFileSize) return false;
-  }
-  std::vector<Position> next(at.size(), noPosition);
-  for (std::size_t i = 0; i + 1 < order.size(); ++i) next[order[i]] = at[order[i + 1]];
-
-  bytes = file.bytes;
-  std::uint8_t* data = bytes.data() + file.dataBase;
-  for (std::size_t e = 0; e < existing; ++e) {
-    std::uint8_t* link = data + positions[e] + 4;  // the RecordHeader's nextRecord
-    if (loadU32(link) != next[e]) storeU32(link, next[e]);
-  }
-  for (std::size_t a = 0; a < added.size(); ++a) {
-    std::vector<std::uint8_t> encoded = encodeRecord(added[a], at[existing + a], next[existing + a]);
-    bytes.insert(bytes.end(), encoded.begin(), encoded.end());
-  }
-  data = bytes.data() + file.dataBase;
-  storeU32(data, static_cast<std::uint32_t>(order.size()));          // recordCount
-  storeU32(data + 8, order.empty() ? noPosition : at[order.front()]);  // firstRecord
+  appendRecord(added.bytes, record, position, noPosition);
+  added.records.push_back(position);
+  added.keys.push_back(key);
   return true;
+}
+
+ErrorCode linkRecords(const TsqFile& file, const ItemImage* sortItem, AddedRecords& added,
+                      std::vector<std::uint8_t>& bytes) {
+  if (added.base != file.dataSize()) return err::internal;
+  std::vector<Position> records;
+  std::vector<Position> keys;
+  ErrorCode code = walkRecords(file, [&](const WalkedRecord& walked) {
+    records.push_back(walked.position);
+    Position key = noPosition;
+    for (std::size_t i = 0; sortItem != nullptr && i < walked.record.values.size() && key == noPosition; ++i) {
+      const FieldValue& value = walked.record.values[i];
+      if (value.fieldId == sortItem->fieldId && value.valueType == sortItem->valueType) key = walked.entryPositions[i];
+    }
+    keys.push_back(key);
+  });
+  if (code != err::ok) return code;
+  const std::size_t existing = records.size();
+  records.insert(records.end(), added.records.begin(), added.records.end());
+  keys.insert(keys.end(), added.keys.begin(), added.keys.end());
+
+  std::vector<std::size_t> order;
+  if (sortItem != nullptr) {
+    FieldValue empty;
+    empty.fieldId = sortItem->fieldId;
+    empty.valueType = sortItem->valueType;
+    resetValue(empty);
+    std::span<const std::uint8_t> stored = file.data();
+    std::span<const std::uint8_t> behind(added.bytes);
+    // The keys are read where they stand, as the store compares stored values.
+    FieldValue a;
+    FieldValue b;
+    auto keyOf = [&](std::size_t index, FieldValue& value) -> const FieldValue& {
+      const Position at = keys[index];
+      if (at == noPosition) return empty;
+      std::uint32_t size = 0;
+      if (index < existing) decodeEntry(stored, at, value, size);
+      else decodeEntry(behind, at - added.base, value, size);
+      return value;
+    };
+    order = mergedOrder(existing, added.records.size(), [&](std::size_t x, std::size_t y) {
+      return orderKeys(keyOf(x, a), keyOf(y, b));
+    });
+  } else {
+    order.resize(records.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  }
+
+  bytes.clear();
+  bytes.reserve(file.bytes.size() + added.bytes.size());
+  bytes = file.bytes;
+  bytes.insert(bytes.end(), added.bytes.begin(), added.bytes.end());
+  std::uint8_t* data = bytes.data() + file.dataBase;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const Position next = i + 1 < order.size() ? records[order[i + 1]] : noPosition;
+    std::uint8_t* link = data + records[order[i]] + 4;  // the RecordHeader's nextRecord
+    if (loadU32(link) != next) storeU32(link, next);
+  }
+  storeU32(data, static_cast<std::uint32_t>(order.size()));                // recordCount
+  storeU32(data + 8, order.empty() ? noPosition : records[order.front()]);  // firstRecord
+  return err::ok;
 }
 
 bool readWholeFile(const std::string& path, std::size_t limit, std::string& text) {
@@ -170,30 +210,35 @@ int importCommand(const std::string& databasePath, const std::string& csvPath, C
     console.err << "tsq: " << databasePath << ": is not sound (tsq check lists its problems); nothing imported\n";
     return exitProblems;
   }
-  DatabaseImage image;
-  std::vector<Position> positions;
-  if (imageFromFile(held.file, image, &positions) != err::ok) return fail(console, databasePath, messageOf(err::readData));
+  const DatabaseImage image = layoutImageOf(held.file);
+  const ItemImage* sortItem = sortItemOf(image);
 
   std::string csv;
   if (!readWholeFile(csvPath, maxFileSize, csv)) return fail(console, csvPath, "cannot be read");
   auto progress = [&](std::size_t done, std::size_t total) {
     console.err << "\rtsq: " << csvPath << ": " << (total == 0 ? 100 : done * 100 / total) << "% read" << std::flush;
   };
-  CsvRecords rows = recordsFromCsv(csv, image.items, console.progress ? CsvProgress(progress) : nullptr);
+  AddedRecords added;
+  added.base = held.file.dataSize();
+  bool fits = true;
+  std::vector<std::string> problems = recordsFromCsv(
+      csv, image.items,
+      [&](const RecordImage& record) { fits = fits && addRecord(added, record, sortItem, held.file.dataBase); },
+      console.progress ? CsvProgress(progress) : nullptr);
   if (console.progress) console.err << "\r\033[K" << std::flush;
-  if (!rows.problems.empty()) {
-    for (const std::string& problem : rows.problems) console.err << "tsq: " << csvPath << ": " << problem << "\n";
+  if (!problems.empty()) {
+    for (const std::string& problem : problems) console.err << "tsq: " << csvPath << ": " << problem << "\n";
     console.err << "tsq: " << databasePath << ": nothing imported\n";
     return exitProblems;
   }
-  if (!rows.records.empty()) {
+  if (!fits) return fail(console, databasePath, "would grow past the largest database (256 MB); nothing imported");
+  if (!added.records.empty()) {
     std::vector<std::uint8_t> bytes;
-    if (!appendRecords(held.file, image, positions, rows.records, bytes))
-      return fail(console, databasePath, "would grow past the largest database (256 MB); nothing imported");
-    code = replaceDatabase(held, bytes);
+    code = linkRecords(held.file, sortItem, added, bytes);
+    if (code == err::ok) code = replaceDatabase(held, bytes);
     if (code != err::ok) return fail(console, databasePath, messageOf(code) + "; nothing imported");
   }
-  console.out << databasePath << ": " << rows.records.size() << (rows.records.size() == 1 ? " record" : " records")
+  console.out << databasePath << ": " << added.records.size() << (added.records.size() == 1 ? " record" : " records")
               << " imported\n";
   return exitDone;
 }

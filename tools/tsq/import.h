@@ -2,6 +2,7 @@
 // their sorted places, all or nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,26 +17,37 @@ namespace tsq {
 // At most this many problems are listed; the rest are counted.
 constexpr std::size_t maxListedProblems = 100;
 
-struct CsvRecords {
-  std::vector<RecordImage> records;   // one per row, values in layout order
-  std::vector<std::string> problems;  // "line 3, column 2 (\"Qty\"): ..."
-};
+// Called with each row converted: its values in layout order, empty ones
+// left out.
+using RecordSink = std::function<void(const RecordImage& record)>;
 
 // Reads csv as rows for the value items of items: its first row names the
 // columns by caption (or "#n"); a value item without a column is empty in
-// every record. Problems: an unknown or repeated column, a cell that is no
-// value of its column's type, a non-empty cell outside the named columns,
-// CSV that is not well formed.
-CsvRecords recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& items,
-                          const CsvProgress& progress = nullptr);
+// every record. Gives the problems ("line 3, column 2 (\"Qty\"): ..."): an
+// unknown or repeated column, a cell that is no value of its column's type,
+// a non-empty cell outside the named columns, CSV that is not well formed.
+// Rows are read on after a problem, to list the others.
+std::vector<std::string> recordsFromCsv(std::string_view csv, const std::vector<ItemImage>& items,
+                                        const RecordSink& sink, const CsvProgress& progress = nullptr);
 
-// The bytes of file with the added records behind its data area and linked
-// into its chain: in the sort item's order, each after every record whose
-// value equals its own, or at the end without a sort order. image and
-// positions are the file's records (imageFromFile). False when the file
-// would grow past what a database may hold.
-bool appendRecords(const TsqFile& file, const DatabaseImage& image, const std::vector<Position>& positions,
-                   const std::vector<RecordImage>& added, std::vector<std::uint8_t>& bytes);
+// Records to stand behind a data area: their bytes one after the other, and
+// where each record and its sort key's FieldEntry stand.
+struct AddedRecords {
+  Position base = 0;  // where the first stands: the data area's size
+  std::vector<std::uint8_t> bytes;
+  std::vector<Position> records;
+  std::vector<Position> keys;  // none: the record has no value for the sort item
+};
+
+// Encodes record behind the others, its nextRecord none for now. False when
+// the data area would grow past what a database may hold.
+bool addRecord(AddedRecords& added, const RecordImage& record, const ItemImage* sortItem, std::uint32_t dataBase);
+
+// The bytes of file with the added records behind its data area, linked
+// into its chain in one pass: in the sort item's order, each after every
+// record whose value equals its own, or at the end without a sort order.
+ErrorCode linkRecords(const TsqFile& file, const ItemImage* sortItem, AddedRecords& added,
+                      std::vector<std::uint8_t>& bytes);
 
 // The whole command: exitDone, exitProblems (the CSV's problems or an
 // unsound database; nothing written) or exitFailure.

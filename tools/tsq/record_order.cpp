@@ -42,28 +42,28 @@ void sortRecords(DatabaseImage& image) {
   std::vector<FieldValue> keys;
   keys.reserve(image.records.size());
   for (const RecordImage& record : image.records) keys.push_back(sortKey(record, *item));
-  std::vector<std::size_t> order = mergedOrder({}, keys);
+  std::vector<std::size_t> order =
+      mergedOrder(0, keys.size(), [&](std::size_t a, std::size_t b) { return orderKeys(keys[a], keys[b]); });
   std::vector<RecordImage> sorted;
   sorted.reserve(order.size());
   for (std::size_t index : order) sorted.push_back(std::move(image.records[index]));
   image.records = std::move(sorted);
 }
 
-std::vector<std::size_t> mergedOrder(const std::vector<FieldValue>& existing, const std::vector<FieldValue>& added) {
-  std::vector<std::size_t> addedOrder(added.size());
-  std::iota(addedOrder.begin(), addedOrder.end(), std::size_t{0});
-  std::stable_sort(addedOrder.begin(), addedOrder.end(),
-                   [&](std::size_t a, std::size_t b) { return orderKeys(added[a], added[b]) < 0; });
-  std::vector<std::size_t> order;
-  order.reserve(existing.size() + added.size());
+std::vector<std::size_t> mergedOrder(std::size_t existing, std::size_t added, const KeyOrder& order) {
+  std::vector<std::size_t> addedOrder(added);
+  std::iota(addedOrder.begin(), addedOrder.end(), existing);
+  std::stable_sort(addedOrder.begin(), addedOrder.end(), [&](std::size_t a, std::size_t b) { return order(a, b) < 0; });
+  std::vector<std::size_t> merged;
+  merged.reserve(existing + added);
   std::size_t e = 0;
   for (std::size_t a : addedOrder) {
     // An added record follows every existing record that is not greater.
-    while (e < existing.size() && orderKeys(existing[e], added[a]) <= 0) order.push_back(e++);
-    order.push_back(existing.size() + a);
+    while (e < existing && order(e, a) <= 0) merged.push_back(e++);
+    merged.push_back(a);
   }
-  while (e < existing.size()) order.push_back(e++);
-  return order;
+  while (e < existing) merged.push_back(e++);
+  return merged;
 }
 
 }  // namespace tsq

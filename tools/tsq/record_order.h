@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "storage/writer.h"
@@ -27,11 +28,14 @@ int orderKeys(const FieldValue& a, const FieldValue& b);
 // Sorts the records by the sort item; equal keys keep their order.
 void sortRecords(DatabaseImage& image);
 
+// Compares the keys of two records by their indexes, as orderKeys does.
+using KeyOrder = std::function<int(std::size_t a, std::size_t b)>;
+
 // Where records go when added to a chain that is in order: for each place of
 // the merged chain, the index of what stands there, existing records as
-// 0..existing.size()-1 and added ones after them. The added records are
-// placed one after the other in their order, as commits place them: each
-// after every record whose value equals its own.
-std::vector<std::size_t> mergedOrder(const std::vector<FieldValue>& existing, const std::vector<FieldValue>& added);
+// 0..existing-1 and added ones after them. The added records are placed
+// one after the other in their order, as commits place them: each after
+// every record whose value equals its own.
+std::vector<std::size_t> mergedOrder(std::size_t existing, std::size_t added, const KeyOrder& order);
 
 }  // namespace tsq

@@ -247,42 +247,54 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
   return header;
 }
 
-ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image, std::vector<Position>* recordPositions) {
+DatabaseImage layoutImageOf(const TsqFile& file) {
   const Layout& layout = *file.layout;
-  std::span<const std::uint8_t> data = file.data();
-  DataHeader dataHeader = readDataHeader(data);
-
-  image = DatabaseImage{};
+  DataHeader dataHeader = readDataHeader(file.data());
+  DatabaseImage image;
   image.header = file.header;
   for (int i = 0; i < layout.itemCount; ++i) image.items.push_back(itemImageOf(layout.items[i]));
   image.sortItem = dataHeader.sortItem;
   image.dataReserved = dataHeader.reserved;
+  return image;
+}
 
+ErrorCode walkRecords(const TsqFile& file, const RecordVisitor& visit) {
+  std::span<const std::uint8_t> data = file.data();
+  DataHeader dataHeader = readDataHeader(data);
   // Every block is at least 8 bytes and no two overlap in a sound file, so
   // all the records and entries together take at most this many steps.
   std::uint32_t budget = file.dataSize() / 8;
   std::set<Position> seenRecords;
-  if (recordPositions != nullptr) recordPositions->clear();
-  for (Position at = dataHeader.firstRecord; at != noPosition && image.records.size() < dataHeader.recordCount;) {
+  WalkedRecord walked;
+  std::uint32_t count = 0;
+  for (Position at = dataHeader.firstRecord; at != noPosition && count < dataHeader.recordCount; ++count) {
     if (budget-- == 0 || !inside(data, at, recordHeaderSize) || !seenRecords.insert(at).second) return err::readData;
-    RecordHeader header = readRecordHeader(data, at);
-    RecordImage record;
-    record.flags = header.flags;
-    for (Position field = header.firstField; field != noPosition;) {
+    walked.position = at;
+    walked.header = readRecordHeader(data, at);
+    walked.record.flags = walked.header.flags;
+    walked.record.values.clear();
+    walked.entryPositions.clear();
+    for (Position field = walked.header.firstField; field != noPosition;) {
       FieldValue value;
       std::uint32_t size = 0;
       // A cycle in the chain exhausts the budget too.
       if (budget-- == 0 || !decodeEntry(data, field, value, size)) return err::readData;
+      walked.entryPositions.push_back(field);
       field = value.next;
-      record.values.push_back(value);
+      walked.record.values.push_back(value);
     }
-    image.records.push_back(std::move(record));
-    if (recordPositions != nullptr) recordPositions->push_back(at);
-    at = header.nextRecord;
+    visit(walked);
+    at = walked.header.nextRecord;
   }
+  return err::ok;
+}
 
+ErrorCode readSmsTexts(const TsqFile& file, DatabaseImage& image) {
+  std::span<const std::uint8_t> data = file.data();
+  DataHeader dataHeader = readDataHeader(data);
   for (auto [position, text] : {std::pair{dataHeader.smsNumberValue, &image.smsNumber},
                                 std::pair{dataHeader.smsMessageValue, &image.smsMessage}}) {
+    text->clear();
     if (position == noPosition) continue;
     FieldValue value;
     std::uint32_t size = 0;
@@ -291,6 +303,13 @@ ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image, std::vector<P
     *text = value.payload.text.chars;
   }
   return err::ok;
+}
+
+ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
+  image = layoutImageOf(file);
+  ErrorCode code = walkRecords(file, [&](const WalkedRecord& walked) { image.records.push_back(walked.record); });
+  if (code != err::ok) return code;
+  return readSmsTexts(file, image);
 }
 
 }  // namespace tsq
