@@ -1,5 +1,6 @@
 #include "tools/tsq/cell_values.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -194,9 +195,12 @@ bool cellFromValue(const FieldValue& value, std::string& cell, std::string& why)
       std::size_t point = cell.find('.');
       if (value.valueType == static_cast<std::uint8_t>(ValueType::Currency) && point != std::string::npos &&
           cell.size() - point - 1 > 2) {
-        std::snprintf(text, sizeof text, "%.2f", payload.number);
-        why = "the amount " + cell + " has more than two decimals; written as " + text;
-        cell = text;
+        // As Tessra shows the amount: half a cent away from zero, then cut.
+        std::snprintf(text, sizeof text, "%f", payload.number + (payload.number >= 0.0 ? 0.005 : -0.005));
+        std::string shown = text;
+        shown.resize(std::min(shown.size(), shown.find('.') + 3));
+        why = "the amount " + cell + " has more than two decimals; written as " + shown;
+        cell = shown;
         return false;
       }
       return true;
