@@ -390,8 +390,12 @@ TEST_F(ImportCommand, AHundredThousandRows) {
     text += line;
   }
   writeCsv(text);
-  Outcome run = import();
+  // As on a terminal: the share read so far, then the line cleared.
+  Outcome run = tsq_test::runCommand(
+      [&](tsq::Console& console) { return tsq::importCommand(database.string(), csv.string(), console); }, true);
   ASSERT_EQ(run.status, tsq::exitDone) << run.err;
+  EXPECT_NE(run.err.find(": 100% read"), std::string::npos);
+  EXPECT_EQ(run.err.substr(run.err.size() - 4), "\r\033[K");
   EXPECT_EQ(problems(), std::vector<std::string>{});
   std::vector<std::string> list = records();
   ASSERT_EQ(list.size(), static_cast<std::size_t>(rows + 2));

@@ -18,12 +18,12 @@ struct Outcome {
   std::string err;
 };
 
-// Runs command with a console of its own.
+// Runs command with a console of its own (showing progress as on a terminal).
 template <typename Command>
-Outcome runCommand(Command&& command) {
+Outcome runCommand(Command&& command, bool progress = false) {
   std::ostringstream out;
   std::ostringstream err;
-  tsq::Console console{out, err, false};
+  tsq::Console console{out, err, progress};
   Outcome run;
   run.status = command(console);
   run.out = out.str();

@@ -64,8 +64,9 @@ int exportCommand(const std::string& databasePath, const std::string& outPath, b
     return console.out ? exitDone : exitFailure;
   }
   bool exists = false;
-  code = writeNewFile(outPath, std::vector<std::uint8_t>(text.begin(), text.end()), replace, exists);
+  code = writeNewFile(outPath, std::vector<std::uint8_t>(text.begin(), text.end()), replace, exists, inUse);
   if (exists && !replace) return fail(console, outPath, "exists already (--force replaces it)");
+  if (inUse) return fail(console, outPath, openFailure(code, true));
   if (code != err::ok) return fail(console, outPath, messageOf(code));
   return exitDone;
 }

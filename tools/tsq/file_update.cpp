@@ -71,13 +71,23 @@ ErrorCode replaceDatabase(HeldDatabase& held, const std::vector<std::uint8_t>& b
   return writeAndPlace(held.path, bytes, permissions);
 }
 
-ErrorCode writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace, bool& exists) {
+ErrorCode writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace, bool& exists,
+                       bool& inUse) {
+  inUse = false;
   std::error_code error;
   exists = fs::exists(path, error);
-  if (exists && !replace) return err::writeData;
-  std::optional<fs::perms> permissions;
-  if (exists) permissions = fs::status(path, error).permissions();
-  return writeAndPlace(path, bytes, permissions);
+  if (!exists) return writeAndPlace(path, bytes, std::nullopt);
+  if (!replace) return err::writeData;
+  HeldDatabase held;
+  held.path = path;
+  std::u16string widePath = platform::fromUtf8(path);
+  held.handle = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (held.handle == INVALID_HANDLE_VALUE) {
+    inUse = GetLastError() == ERROR_SHARING_VIOLATION;
+    return err::writeData;
+  }
+  return replaceDatabase(held, bytes);
 }
 
 }  // namespace tsq

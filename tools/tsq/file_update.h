@@ -35,9 +35,11 @@ ErrorCode holdDatabase(const std::string& path, HeldDatabase& held, bool& inUse)
 // The file stays held.
 ErrorCode replaceDatabase(HeldDatabase& held, const std::vector<std::uint8_t>& bytes);
 
-// Writes bytes as a new file at path the same way: a copy beside it renamed
-// into place. An existing file is replaced only with replace; exists tells
-// that it was refused for that.
-ErrorCode writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace, bool& exists);
+// Writes bytes as the file at path the same way: a copy beside it renamed
+// into place. An existing file is replaced only with replace (exists tells
+// that it was refused for that), and only while nothing else holds it
+// (inUse: Tessra has it open); it is held itself until it is replaced.
+ErrorCode writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace, bool& exists,
+                       bool& inUse);
 
 }  // namespace tsq

@@ -1,10 +1,8 @@
 // tsq: makes, shows, checks, fills, exports and compacts Tessra database files.
 #include <unistd.h>
 
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,7 +11,7 @@
 #include "tools/tsq/check.h"
 #include "tools/tsq/compact.h"
 #include "tools/tsq/console.h"
-#include "tools/tsq/definition.h"
+#include "tools/tsq/create.h"
 #include "tools/tsq/dump.h"
 #include "tools/tsq/export.h"
 #include "tools/tsq/help.h"
@@ -57,43 +55,6 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
     }
   }
   return args;
-}
-
-int create(Console& console, const std::string& out, const std::string& definitionPath, bool force) {
-  std::ifstream in(definitionPath, std::ios::binary);
-  if (!in) return tsq::fail(console, definitionPath, "cannot be read");
-  std::stringstream text;
-  text << in.rdbuf();
-  tsq::Json definition;
-  try {
-    definition = tsq::Json::parse(text.str());
-  } catch (const tsq::Json::parse_error& error) {
-    return tsq::fail(console, definitionPath, error.what());
-  }
-  DatabaseImage image;
-  std::string error;
-  if (!tsq::imageFromDefinition(definition, image, error)) return tsq::fail(console, definitionPath, error);
-  std::vector<std::uint8_t> bytes = encodeDatabase(image);
-
-  std::u16string path = platform::fromUtf8(out);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, force ? CREATE_ALWAYS : CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD reason = GetLastError();
-    if (reason == ERROR_FILE_EXISTS || reason == ERROR_ALREADY_EXISTS)
-      return tsq::fail(console, out, "exists already (--force replaces it)");
-    if (reason == ERROR_SHARING_VIOLATION) return tsq::fail(console, out, tsq::openFailure(err::writeData, true));
-    return tsq::fail(console, out, tsq::messageOf(err::writeData));
-  }
-  DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  ok = CloseHandle(file) && ok;
-  if (!ok) {
-    DeleteFileW(path.c_str());
-    return tsq::fail(console, out, tsq::messageOf(err::writeData));
-  }
-  return exitDone;
 }
 
 int dump(Console& console, const std::string& path, bool json) {
@@ -150,7 +111,7 @@ int main(int argc, char** argv) {
   if (args->password) tsq::setPassword(platform::fromUtf8(*args->password));
   Console console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1};
   const bool plain = !args->force && !args->json;
-  if (command == "create" && count == 2 && !args->json) return create(console, operands[1], operands[2], args->force);
+  if (command == "create" && count == 2 && !args->json) return tsq::createCommand(operands[1], operands[2], args->force, console);
   if (command == "dump" && count == 1 && !args->force) return dump(console, operands[1], args->json);
   if (command == "check" && count == 1 && plain) return check(console, operands[1]);
   if (command == "import" && count == 2 && plain) return tsq::importCommand(operands[1], operands[2], console);
