@@ -147,10 +147,9 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
   if (!readU32(file, version) || version == 0) return err::readData;
   if (version > formatVersion) return err::newerVersion;
 
-  std::uint32_t ignored = 0;
-  if (!readU32(file, ignored)) return err::readData;
+  if (!readU32(file, layout.stored.field2)) return err::readData;
   layout.reserved2 = 0;
-  if (!readText8(file, layout.headerText, room::headerText) || !readU32(file, ignored) ||
+  if (!readText8(file, layout.headerText, room::headerText) || !readU32(file, layout.stored.field4) ||
       !readScrambledText8(file, layout.password, room::password)) {
     return err::readData;
   }
@@ -163,8 +162,8 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
   std::uint32_t itemCount = 0;
   if (!readText8(file, layout.mailSubject, room::mailSubject) ||
       !readText8(file, layout.mailRecipient, room::mailRecipient) || !readU8(file, layout.reserved8) ||
-      !readU8(file, layout.readOnly) || !readU32(file, layout.backgroundColour) || !readU32(file, ignored) ||
-      !readU32(file, itemCount) || !readU32(file, ignored)) {
+      !readU8(file, layout.readOnly) || !readU32(file, layout.backgroundColour) ||
+      !readU32(file, layout.stored.field11) || !readU32(file, itemCount) || !readU32(file, layout.stored.field13)) {
     return err::readData;
   }
   layout.reserved11 = 0;
@@ -191,6 +190,7 @@ void resetHeaderFields(Layout& layout) {
   layout.reserved2 = 0;
   layout.reserved8 = 0;
   layout.reserved11 = 0;
+  layout.stored = Layout::StoredWords{};
   layout.itemCount = 0;
   layout.backgroundColour = 0xFFFFFF;
   layout.readOnly = 0;

@@ -17,6 +17,15 @@ struct Layout {
   std::uint8_t readOnly = 0;
   COLORREF backgroundColour = 0xFFFFFF;
   std::uint32_t reserved11 = 0;  // header field 11, kept 0
+  // The reserved header words exactly as the file holds them. The program
+  // uses none of them (it keeps reserved2 and reserved11 at 0); tsq shows
+  // them and writes them back.
+  struct StoredWords {
+    std::uint32_t field2 = 0;
+    std::uint32_t field4 = 0;
+    std::uint32_t field11 = 0;
+    std::uint32_t field13 = 0;
+  } stored;
   std::int32_t itemCount = 0;
   LayoutItem items[maxItems];
 };

@@ -14,20 +14,20 @@ struct Out {
 
   void u8(std::uint8_t v) { bytes.push_back(v); }
   void u16(std::uint16_t v) {
-    std::uint8_t b[2];
+    std::uint8_t b[encoded::u16];
     storeU16(b, v);
-    bytes.insert(bytes.end(), b, b + 2);
+    bytes.insert(bytes.end(), b, b + encoded::u16);
   }
   void u32(std::uint32_t v) {
-    std::uint8_t b[4];
+    std::uint8_t b[encoded::u32];
     storeU32(b, v);
-    bytes.insert(bytes.end(), b, b + 4);
+    bytes.insert(bytes.end(), b, b + encoded::u32);
   }
   void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
   void f64(double v) {
-    std::uint8_t b[8];
+    std::uint8_t b[encoded::bytes8];
     storeDouble(b, v);
-    bytes.insert(bytes.end(), b, b + 8);
+    bytes.insert(bytes.end(), b, b + encoded::bytes8);
   }
   void raw(const void* data, std::size_t length) {
     auto p = static_cast<const std::uint8_t*>(data);
@@ -38,7 +38,7 @@ struct Out {
   }
   // A text8 holds at most 254 characters; longer texts are cut there.
   void text8(const std::u16string& text) {
-    std::size_t length = std::min<std::size_t>(text.size(), 254);
+    std::size_t length = std::min<std::size_t>(text.size(), encoded::maxText8Characters);
     u8(static_cast<std::uint8_t>(length + 1));
     units(text.data(), length);
     u16(0);
@@ -49,10 +49,10 @@ struct Out {
     u16(0);
   }
   void scrambledText8(const std::u16string& text) {
-    std::size_t length = std::min<std::size_t>(text.size(), 254);
+    std::size_t length = std::min<std::size_t>(text.size(), encoded::maxText8Characters);
     std::u16string terminated = text.substr(0, length);
     terminated.push_back(0);
-    std::uint16_t scrambled[255];
+    std::uint16_t scrambled[encoded::maxText8Characters + 1];
     scramble(terminated.data(), scrambled, static_cast<int>(terminated.size()));
     u8(static_cast<std::uint8_t>(terminated.size()));
     for (std::size_t i = 0; i < terminated.size(); ++i) u16(scrambled[i]);
@@ -213,8 +213,8 @@ void appendRecord(std::vector<std::uint8_t>& bytes, const RecordImage& record, P
     FieldValue entry = record.values[v];
     entryAt += storedSize(entry);
     entry.next = v + 1 < record.values.size() ? entryAt : noPosition;
-    std::vector<std::uint8_t> encoded = encodeFieldEntry(entry);
-    out.raw(encoded.data(), encoded.size());
+    std::vector<std::uint8_t> entryBytes = encodeFieldEntry(entry);
+    out.raw(entryBytes.data(), entryBytes.size());
   }
 }
 
@@ -233,21 +233,21 @@ void startDataArea(PackedData& data, std::uint32_t sortItem, std::uint32_t reser
 void appendPackedRecord(PackedData& data, const RecordImage& record) {
   const auto at = static_cast<Position>(data.bytes.size());
   // The previous record, or the DataHeader for the first, leads to it.
-  storeU32(data.bytes.data() + (data.lastRecord == noPosition ? 8 : data.lastRecord + 4), at);
+  storeU32(data.bytes.data() + (data.lastRecord == noPosition ? dataHeaderOffset::firstRecord
+                                                               : data.lastRecord + recordHeaderOffset::nextRecord),
+           at);
   appendRecord(data.bytes, record, at, noPosition);
   data.lastRecord = at;
-  storeU32(data.bytes.data(), ++data.recordCount);
+  storeU32(data.bytes.data() + dataHeaderOffset::recordCount, ++data.recordCount);
 }
 
 void finishDataArea(PackedData& data, const std::u16string& smsNumber, const std::u16string& smsMessage) {
-  std::uint32_t headerField = 20;  // smsNumberValue, then smsMessageValue
-  for (const std::u16string* text : {&smsNumber, &smsMessage}) {
-    if (!text->empty()) {
-      storeU32(data.bytes.data() + headerField, static_cast<Position>(data.bytes.size()));
-      std::vector<std::uint8_t> encoded = encodeFieldEntry(standaloneText(*text));
-      data.bytes.insert(data.bytes.end(), encoded.begin(), encoded.end());
-    }
-    headerField += 4;
+  for (auto [text, headerField] : {std::pair{&smsNumber, dataHeaderOffset::smsNumberValue},
+                                   std::pair{&smsMessage, dataHeaderOffset::smsMessageValue}}) {
+    if (text->empty()) continue;
+    storeU32(data.bytes.data() + headerField, static_cast<Position>(data.bytes.size()));
+    std::vector<std::uint8_t> entry = encodeFieldEntry(standaloneText(*text));
+    data.bytes.insert(data.bytes.end(), entry.begin(), entry.end());
   }
 }
 

@@ -117,8 +117,8 @@ class Checker {
       if (!decodeEntry(data_, position, value, size)) {
         if (!inside(position, fieldHeaderSize))
           report(entry + " lies outside the data area");
-        else if (!isKnownValueType(data_[position + 6]))
-          report(entry + ": unknown ValueType " + std::to_string(data_[position + 6]));
+        else if (!isKnownValueType(data_[position + fieldEntryOffset::valueType]))
+          report(entry + ": unknown ValueType " + std::to_string(data_[position + fieldEntryOffset::valueType]));
         else if (!inside(position, size))
           report(entry + " lies outside the data area");
         else
@@ -193,12 +193,12 @@ class Checker {
         report(block + " lies outside the data area");
         return;
       }
-      std::uint32_t size = loadU32(data_.data() + position + 4);
+      std::uint32_t size = loadU32(data_.data() + position + freeBlockOffset::size);
       if (size < freeBlockSize) report(block + " is " + std::to_string(size) + " bytes, less than 8");
       if (!inside(position, size)) report(block + " of " + std::to_string(size) + " bytes runs past the data area");
       std::uint32_t claimed = std::max(freeBlockSize, std::min<std::uint32_t>(size, static_cast<std::uint32_t>(data_.size() - position)));
       blocks_.push_back({position, claimed, Block::Kind::Free, static_cast<std::uint32_t>(index + 1)});
-      position = loadU32(data_.data() + position);
+      position = loadU32(data_.data() + position + freeBlockOffset::next);
     }
   }
 

@@ -181,11 +181,11 @@ ErrorCode linkRecords(const TsqFile& file, const ItemImage* sortItem, AddedRecor
   std::uint8_t* data = bytes.data() + file.dataBase;
   for (std::size_t i = 0; i < order.size(); ++i) {
     const Position next = i + 1 < order.size() ? records[order[i + 1]] : noPosition;
-    std::uint8_t* link = data + records[order[i]] + 4;  // the RecordHeader's nextRecord
+    std::uint8_t* link = data + records[order[i]] + recordHeaderOffset::nextRecord;
     if (loadU32(link) != next) storeU32(link, next);
   }
-  storeU32(data, static_cast<std::uint32_t>(order.size()));                // recordCount
-  storeU32(data + 8, order.empty() ? noPosition : records[order.front()]);  // firstRecord
+  storeU32(data + dataHeaderOffset::recordCount, static_cast<std::uint32_t>(order.size()));
+  storeU32(data + dataHeaderOffset::firstRecord, order.empty() ? noPosition : records[order.front()]);
   return err::ok;
 }
 

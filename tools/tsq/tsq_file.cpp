@@ -63,42 +63,20 @@ struct HandleGuard {
   }
 };
 
-// Reads the header's fields again from the bytes, for the reserved words
-// the program's reader does not keep. The reader has accepted the header,
-// so every step lies inside the file; the checks only guard the buffer.
-bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Layout& layout, HeaderImage& header) {
-  std::size_t at = 4;
-  auto u8 = [&](std::uint8_t& out) {
-    if (bytes.size() - at < 1) return false;
-    out = bytes[at++];
-    return true;
-  };
-  auto u32 = [&](std::uint32_t& out) {
-    if (bytes.size() - at < 4) return false;
-    out = loadU32(bytes.data() + at);
-    at += 4;
-    return true;
-  };
-  auto skipText8 = [&] {
-    std::uint8_t count = 0;
-    if (!u8(count) || bytes.size() - at < 2u * count) return false;
-    at += 2u * count;
-    return true;
-  };
-  std::uint8_t byte = 0;
-  std::uint32_t word = 0;
-  if (!u32(header.reserved2) || !skipText8() || !u32(header.reserved4) || !skipText8() || !skipText8() ||
-      !skipText8() || !u8(header.reserved8) || !u8(byte) || !u32(word) || !u32(header.reserved11) || !u32(word) ||
-      !u32(header.reserved13)) {
-    return false;
-  }
+HeaderImage headerImageOf(const Layout& layout) {
+  HeaderImage header;
+  header.reserved2 = layout.stored.field2;
   header.headerText = layout.headerText;
+  header.reserved4 = layout.stored.field4;
   header.password = layout.password;
   header.mailSubject = layout.mailSubject;
   header.mailRecipient = layout.mailRecipient;
+  header.reserved8 = layout.reserved8;
   header.readOnly = layout.readOnly;
   header.backgroundColour = layout.backgroundColour;
-  return true;
+  header.reserved11 = layout.stored.field11;
+  header.reserved13 = layout.stored.field13;
+  return header;
 }
 
 bool inside(std::span<const std::uint8_t> data, Position position, std::uint32_t length) {
@@ -180,7 +158,7 @@ ErrorCode readTsqFile(HANDLE handle, TsqFile& file) {
   }
   file.dataBase = dataBase;
   if (file.dataSize() < dataHeaderSize) return err::readData;
-  if (!readHeaderImage(file.bytes, *file.layout, file.header)) return err::readData;
+  file.header = headerImageOf(*file.layout);
   return err::ok;
 }
 
@@ -189,23 +167,23 @@ bool decodeEntry(std::span<const std::uint8_t> data, Position position, FieldVal
   if (!inside(data, position, fieldHeaderSize)) return false;
   const std::uint8_t* p = data.data() + position;
   value = FieldValue{};
-  value.next = loadU32(p);
-  value.fieldId = loadU16(p + 4);
-  value.valueType = p[6];
-  value.reserved = p[7];
-  std::uint32_t payloadSize = 0;
+  value.next = loadU32(p + fieldEntryOffset::next);
+  value.fieldId = loadU16(p + fieldEntryOffset::fieldId);
+  value.valueType = p[fieldEntryOffset::valueType];
+  value.reserved = p[fieldEntryOffset::reserved];
+  std::uint32_t length = 0;
   switch (static_cast<ValueType>(value.valueType)) {
-    case ValueType::Integer: payloadSize = 4; break;
+    case ValueType::Integer: length = payloadSize::integer; break;
     case ValueType::Number:
-    case ValueType::Currency: payloadSize = 8; break;
+    case ValueType::Currency: length = payloadSize::number; break;
     case ValueType::Date:
-    case ValueType::Time: payloadSize = 20; break;
-    case ValueType::YesNo: payloadSize = 1; break;
+    case ValueType::Time: length = payloadSize::calendar; break;
+    case ValueType::YesNo: length = payloadSize::yesNo; break;
     case ValueType::Text: {
-      if (!inside(data, position + fieldHeaderSize, 2)) return false;
+      if (!inside(data, position + fieldHeaderSize, payloadSize::textCount)) return false;
       std::uint16_t count = loadU16(p + fieldHeaderSize);
-      payloadSize = 2u + 2u * count;
-      size = fieldHeaderSize + payloadSize;
+      length = payloadSize::text(count);
+      size = fieldHeaderSize + length;
       if (count == 0 || count > room::valueText) return false;
       break;
     }
@@ -213,9 +191,9 @@ bool decodeEntry(std::span<const std::uint8_t> data, Position position, FieldVal
       size = maxFieldValueSize;
       return false;
   }
-  size = fieldHeaderSize + payloadSize;
+  size = fieldHeaderSize + length;
   if (!inside(data, position, size)) return false;
-  std::memcpy(value.payload.bytes, p + fieldHeaderSize, payloadSize);
+  std::memcpy(value.payload.bytes, p + fieldHeaderSize, length);
   if (value.valueType == static_cast<std::uint8_t>(ValueType::Text) &&
       value.payload.text.chars[value.payload.text.count - 1] != 0) {
     return false;
@@ -227,13 +205,13 @@ DataHeader readDataHeader(std::span<const std::uint8_t> data) {
   DataHeader header;
   if (!inside(data, 0, dataHeaderSize)) return header;
   const std::uint8_t* p = data.data();
-  header.recordCount = loadU32(p);
-  header.freeList = loadU32(p + 4);
-  header.firstRecord = loadU32(p + 8);
-  header.sortItem = loadU32(p + 12);
-  header.reserved = loadU32(p + 16);
-  header.smsNumberValue = loadU32(p + 20);
-  header.smsMessageValue = loadU32(p + 24);
+  header.recordCount = loadU32(p + dataHeaderOffset::recordCount);
+  header.freeList = loadU32(p + dataHeaderOffset::freeList);
+  header.firstRecord = loadU32(p + dataHeaderOffset::firstRecord);
+  header.sortItem = loadU32(p + dataHeaderOffset::sortItem);
+  header.reserved = loadU32(p + dataHeaderOffset::reserved);
+  header.smsNumberValue = loadU32(p + dataHeaderOffset::smsNumberValue);
+  header.smsMessageValue = loadU32(p + dataHeaderOffset::smsMessageValue);
   return header;
 }
 
@@ -241,9 +219,9 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
   RecordHeader header;
   if (!inside(data, position, recordHeaderSize)) return header;
   const std::uint8_t* p = data.data() + position;
-  header.firstField = loadU32(p);
-  header.nextRecord = loadU32(p + 4);
-  header.flags = loadU32(p + 8);
+  header.firstField = loadU32(p + recordHeaderOffset::firstField);
+  header.nextRecord = loadU32(p + recordHeaderOffset::nextRecord);
+  header.flags = loadU32(p + recordHeaderOffset::flags);
   return header;
 }
 

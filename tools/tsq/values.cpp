@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "records/compare.h"
 #include "records/encoding.h"
+#include "storage/bytes.h"
 #include "storage/writer.h"
 #include "tools/tsq/codes.h"
 
@@ -149,18 +150,19 @@ std::vector<std::uint8_t> payloadOf(const FieldValue& value) {
 bool valueFromPayload(const std::vector<std::uint8_t>& bytes, FieldValue& value) {
   std::size_t expected = 0;
   switch (static_cast<ValueType>(value.valueType)) {
-    case ValueType::Integer: expected = 4; break;
+    case ValueType::Integer: expected = payloadSize::integer; break;
     case ValueType::Number:
-    case ValueType::Currency: expected = 8; break;
+    case ValueType::Currency: expected = payloadSize::number; break;
     case ValueType::Date:
-    case ValueType::Time: expected = 20; break;
-    case ValueType::YesNo: expected = 1; break;
+    case ValueType::Time: expected = payloadSize::calendar; break;
+    case ValueType::YesNo: expected = payloadSize::yesNo; break;
     case ValueType::Text: {
-      if (bytes.size() < 4) return false;
-      std::size_t count = bytes[0] | (bytes[1] << 8);
+      // The count and at least the terminator.
+      if (bytes.size() < payloadSize::text(1)) return false;
+      const auto count = loadU16(bytes.data());
       if (count == 0 || count > room::valueText || bytes[bytes.size() - 1] != 0 || bytes[bytes.size() - 2] != 0)
         return false;
-      expected = 2 + 2 * count;
+      expected = payloadSize::text(count);
       break;
     }
     default:
