@@ -124,15 +124,8 @@ bool indexesSound(const Layout& layout) {
       case ItemKind::SearchButton:
         for (int c = 0; c < item.search.criterionCount; ++c) {
           const SearchCriterion& criterion = item.search.criteria[c];
-          if (criterion.op < op::equal || criterion.op > op::contains) return false;
-          if (criterion.item == anyTextItem) {
-            if (criterion.op != op::contains) return false;
-          } else if (criterion.item >= count) {
-            return false;
-          } else if (criterion.op == op::contains &&
-                     layout.items[criterion.item].valueType != static_cast<std::uint8_t>(ValueType::Text)) {
-            return false;
-          }
+          const std::uint8_t itemType = criterion.item < count ? layout.items[criterion.item].valueType : 0;
+          if (criterionFault(criterion.op, criterion.item, count, itemType) != CriterionFault::None) return false;
         }
         break;
       default:
@@ -180,6 +173,16 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
 }
 
 }  // namespace
+
+CriterionFault criterionFault(std::uint8_t operation, std::uint32_t item, std::uint32_t itemCount, std::uint8_t itemValueType) {
+  if (operation < op::equal || operation > op::contains) return CriterionFault::Operator;
+  if (item == anyTextItem)
+    return operation == op::contains ? CriterionFault::None : CriterionFault::AnyItemNeedsContains;
+  if (item >= itemCount) return CriterionFault::Item;
+  if (operation == op::contains && itemValueType != static_cast<std::uint8_t>(ValueType::Text))
+    return CriterionFault::ContainsNeedsText;
+  return CriterionFault::None;
+}
 
 void resetHeaderFields(Layout& layout) {
   layout.headerText[0] = 0;

@@ -41,5 +41,13 @@ using PasswordCheck = bool (*)(void* context, const char16_t* password);
 // not fit the in-memory layout is refused with 15.
 ErrorCode readLayout(HANDLE file, Layout& layout, PasswordCheck checkPassword, void* context);
 
+// What makes a search criterion one that cannot be run, as the reader
+// refuses it and tsq create reports it: an operator outside 10..16, an item
+// outside the layout, "any Text item" with another operator than contains,
+// contains on an item that is not a Text.
+enum class CriterionFault { None, Operator, Item, AnyItemNeedsContains, ContainsNeedsText };
+// itemValueType is the valueType of the criterion's item when it names one.
+CriterionFault criterionFault(std::uint8_t operation, std::uint32_t item, std::uint32_t itemCount, std::uint8_t itemValueType);
+
 // Resets the header fields as a failed read leaves them.
 void resetHeaderFields(Layout& layout);

@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "records/encoding.h"
+#include "storage/layout.h"
 #include "tools/tsq/codes.h"
 #include "tools/tsq/definition.h"
 #include "tools/tsq/expression.h"
@@ -154,14 +155,22 @@ bool readCriterion(Reader& reader, const Json& json, const std::vector<ItemImage
     criterion.item = *index;
     itemType = items[*index].valueType;
   }
-  auto op = codeOf(operatorNames(), json["operator"]);
-  if (!op || *op < op::equal || *op > op::contains)
-    return reader.fail(place, "operator: one of = <> < > <= >= contains (or 10 to 16) is expected");
-  criterion.op = *op;
-  if (criterion.item == anyTextItem && criterion.op != op::contains)
-    return reader.fail(place, "\"*\" (any Text item) goes only with contains");
-  if (criterion.op == op::contains && itemType != textType)
-    return reader.fail(place, "contains needs a Text item");
+  auto operation = codeOf(operatorNames(), json["operator"]);
+  // The rules the program's reader holds a stored criterion to.
+  switch (operation ? criterionFault(*operation, criterion.item, static_cast<std::uint32_t>(items.size()), itemType)
+                    : CriterionFault::Operator) {
+    case CriterionFault::None:
+      break;
+    case CriterionFault::Operator:
+      return reader.fail(place, "operator: one of = <> < > <= >= contains (or 10 to 16) is expected");
+    case CriterionFault::Item:
+      return reader.fail(place, "item: no item has index " + std::to_string(criterion.item));
+    case CriterionFault::AnyItemNeedsContains:
+      return reader.fail(place, "\"*\" (any Text item) goes only with contains");
+    case CriterionFault::ContainsNeedsText:
+      return reader.fail(place, "contains needs a Text item");
+  }
+  criterion.op = *operation;
   criterion.value = FieldValue{};
   criterion.value.valueType = itemType;
   if (json.contains("valueType")) {
