@@ -14,20 +14,20 @@ struct Out {
 
   void u8(std::uint8_t v) { bytes.push_back(v); }
   void u16(std::uint16_t v) {
-    std::uint8_t b[encoded::u16];
+    std::uint8_t b[2];
     storeU16(b, v);
-    bytes.insert(bytes.end(), b, b + encoded::u16);
+    bytes.insert(bytes.end(), b, b + 2);
   }
   void u32(std::uint32_t v) {
-    std::uint8_t b[encoded::u32];
+    std::uint8_t b[4];
     storeU32(b, v);
-    bytes.insert(bytes.end(), b, b + encoded::u32);
+    bytes.insert(bytes.end(), b, b + 4);
   }
   void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
   void f64(double v) {
-    std::uint8_t b[encoded::bytes8];
+    std::uint8_t b[8];
     storeDouble(b, v);
-    bytes.insert(bytes.end(), b, b + encoded::bytes8);
+    bytes.insert(bytes.end(), b, b + 8);
   }
   void raw(const void* data, std::size_t length) {
     auto p = static_cast<const std::uint8_t*>(data);
