@@ -54,6 +54,10 @@ ErrorCode planSort(Store& store, std::int32_t itemIndex, SortPlan& plan);
 // puts back what was written and keeps the old order.
 ErrorCode applySort(Store& store, std::int32_t itemIndex, SortPlan& plan);
 
-// The replay of the quicksort on ranks (equal values, equal ranks): order
-// gets, for each place, the index into ranks of the element standing there.
+// The quicksort's order of ranks (equal values, equal ranks): for each
+// place, the index into ranks of the element standing there. The quicksort
+// runs as it reads while it stays near its usual cost, and the replay
+// finishes the columns where it would not.
 std::vector<std::uint32_t> quicksortOrder(const std::vector<std::uint32_t>& ranks);
+// The replay alone: O(n log n) on every input.
+std::vector<std::uint32_t> replayQuicksortOrder(const std::vector<std::uint32_t>& ranks);

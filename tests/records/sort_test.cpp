@@ -82,7 +82,29 @@ TEST(Quicksort, TheReplayGivesTheDirectOrderOnEveryInput) {
     for (auto& r : ranks) r = static_cast<std::uint32_t>(random() % distinct);
     if (round % 10 == 1) std::sort(ranks.begin(), ranks.end());
     if (round % 10 == 2) std::sort(ranks.rbegin(), ranks.rend());
-    ASSERT_EQ(quicksortOrder(ranks), directOrder(ranks)) << "round " << round;
+    const std::vector<std::uint32_t> direct = directOrder(ranks);
+    ASSERT_EQ(quicksortOrder(ranks), direct) << "round " << round;
+    ASSERT_EQ(replayQuicksortOrder(ranks), direct) << "round " << round;
+  }
+}
+
+// Where the quicksort would turn quadratic it gives up part of the way and
+// the replay starts over: the order is still the quicksort's own.
+TEST(Quicksort, AQuicksortThatGivesUpHandsOverToTheReplay) {
+  std::mt19937 random(20261211);
+  const std::vector<std::uint32_t> sorted = [] {
+    std::vector<std::uint32_t> ranks(3000);
+    for (std::size_t i = 0; i < ranks.size(); ++i) ranks[i] = static_cast<std::uint32_t>(i / 2);
+    return ranks;
+  }();
+  const std::vector<std::uint32_t> reversed(sorted.rbegin(), sorted.rend());
+  // In order but for a few exchanged pairs, and random keys behind an ordered run.
+  std::vector<std::uint32_t> nearly = sorted;
+  for (int k = 0; k < 10; ++k) std::swap(nearly[random() % nearly.size()], nearly[random() % nearly.size()]);
+  std::vector<std::uint32_t> mixed = sorted;
+  for (std::size_t i = mixed.size() / 2; i < mixed.size(); ++i) mixed[i] = static_cast<std::uint32_t>(random() % 100);
+  for (const std::vector<std::uint32_t>& ranks : {sorted, reversed, nearly, mixed}) {
+    EXPECT_EQ(quicksortOrder(ranks), directOrder(ranks));
   }
 }
 
