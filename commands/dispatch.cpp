@@ -13,6 +13,8 @@
 #include "views/form.h"
 #include "views/list_view.h"
 #include "views/opening.h"
+#include "views/search_button.h"
+#include "views/search_command.h"
 #include "views/sort_command.h"
 
 namespace {
@@ -98,7 +100,13 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
     case ItemKind::GoToButton:
       if (notifyCode == BN_CLICKED) goToButton(db, item.target);
       return 1;
-    case ItemKind::SearchButton:
+    case ItemKind::SearchButton: {
+      if (notifyCode != BN_CLICKED || db.screen == Screen::ListView) return 1;
+      // On the Editing screen the button answers that it cannot run there.
+      const ErrorCode code = runSearchButton(db, item.search);
+      report(window, code, false);
+      return code == err::ok ? 1 : 0;
+    }
     case ItemKind::SmsButton:
       // Searches and SMS sending arrive with their own commands.
       (void)window;
@@ -241,6 +249,9 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
     case cmdSort:
       if (listOrForm && db.store.records.includedCount > 0) report(window, sortRecords(db), true);
       return 0;
+    case cmdSearch:
+      if (listOrForm && db.store.records.includedCount > 0) report(window, searchRecords(db), true);
+      return 0;
     case cmdNew:
     case cmdDuplicate: {
       const bool duplicate = commandId == cmdDuplicate;
@@ -265,7 +276,6 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       report(window, deleteRecord(db), false);
       return 0;
     }
-    case cmdSearch:
     case cmdDial:
     case cmdMenu:
       // These commands arrive with their own operations.

@@ -206,14 +206,10 @@ ErrorCode loadRecordValues(Store& store) {
   for (Position at = store.records.currentRecordHeader.firstField; at != noPosition; at = scratch.next) {
     if (!walk.step(at)) return err::readData;
     if (ErrorCode code = readFieldValue(store.file, at, scratch)) return code;
-    for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
-      LayoutItem& item = store.layout.items[i];
-      if (isValueKind(item.kind) && item.valueType == scratch.valueType && item.fieldId == scratch.fieldId) {
-        item.valuePosition = at;
-        item.value = scratch;
-        break;
-      }
-    }
+    const std::int32_t i = itemHolding(store, scratch.valueType, scratch.fieldId);
+    if (i < 0) continue;
+    store.layout.items[i].valuePosition = at;
+    store.layout.items[i].value = scratch;
   }
   return err::ok;
 }
@@ -231,6 +227,14 @@ void setText(FieldValue& value, const char16_t* text) {
 bool isValueKind(std::uint8_t kind) {
   auto k = static_cast<ItemKind>(kind);
   return k == ItemKind::Field || k == ItemKind::CheckBox || k == ItemKind::PickList;
+}
+
+std::int32_t itemHolding(const Store& store, std::uint8_t valueType, std::uint16_t fieldId) {
+  for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
+    const LayoutItem& item = store.layout.items[i];
+    if (isValueKind(item.kind) && item.valueType == valueType && item.fieldId == fieldId) return i;
+  }
+  return -1;
 }
 
 std::int32_t keyItem(const Store& store) {

@@ -51,6 +51,10 @@ std::int32_t keyItem(const Store& store);
 // Field, CheckBox and PickList items hold record values.
 bool isValueKind(std::uint8_t kind);
 
+// The item that shows a record's FieldEntry of this type and fieldId: the
+// first value item, in layout order, that matches both; -1 for none.
+std::int32_t itemHolding(const Store& store, std::uint8_t valueType, std::uint16_t fieldId);
+
 // The calendar conventions of the two calendar types: a Date carries no
 // time of day, a Time the date 1899-12-30.
 void clearTimePart(SYSTEMTIME& time);

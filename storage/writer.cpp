@@ -13,22 +13,18 @@ struct Out {
   std::vector<std::uint8_t>& bytes;
 
   void u8(std::uint8_t v) { bytes.push_back(v); }
-  void u16(std::uint16_t v) {
-    std::uint8_t b[2];
-    storeU16(b, v);
-    bytes.insert(bytes.end(), b, b + 2);
+  // Each field grows the buffer first and stores into the new tail:
+  // inserting from a small local array trips GCC's stringop-overflow
+  // analysis at -O3, a false positive inside std::vector.
+  std::uint8_t* grow(std::size_t length) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + length);
+    return bytes.data() + at;
   }
-  void u32(std::uint32_t v) {
-    std::uint8_t b[4];
-    storeU32(b, v);
-    bytes.insert(bytes.end(), b, b + 4);
-  }
+  void u16(std::uint16_t v) { storeU16(grow(2), v); }
+  void u32(std::uint32_t v) { storeU32(grow(4), v); }
   void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-  void f64(double v) {
-    std::uint8_t b[8];
-    storeDouble(b, v);
-    bytes.insert(bytes.end(), b, b + 8);
-  }
+  void f64(double v) { storeDouble(grow(8), v); }
   void raw(const void* data, std::size_t length) {
     auto p = static_cast<const std::uint8_t*>(data);
     bytes.insert(bytes.end(), p, p + length);

@@ -5,26 +5,13 @@
 #include "records/delete.h"
 #include "records/encoding.h"
 #include "records/record_store.h"
+#include "records/search.h"
 #include "storage/checks.h"
 #include "storage/database.h"
 #include "views/calculated.h"
 #include "views/commit.h"
 #include "views/form.h"
 #include "views/list_view.h"
-
-namespace {
-
-// The entry the user sees next once entry `removed` left the index: the
-// first included one at or after it, else the nearest one before it; -1.
-std::int32_t nextIncluded(const RecordSet& records, std::uint32_t count, std::int32_t removed) {
-  for (std::uint32_t i = static_cast<std::uint32_t>(removed); i < count; ++i)
-    if ((records.index[i].flags & includedFlag) != 0) return static_cast<std::int32_t>(i);
-  for (std::int32_t i = std::min(removed, static_cast<std::int32_t>(count)) - 1; i >= 0; --i)
-    if ((records.index[i].flags & includedFlag) != 0) return i;
-  return -1;
-}
-
-}  // namespace
 
 ErrorCode startNewRecord(Database& db, int duplicate) {
   if (db.store.layout.readOnly || db.screen != Screen::Editing) return internalError();
@@ -92,7 +79,7 @@ ErrorCode deleteRecord(Database& db) {
   }
   removeIndexEntry(records, remaining);
 
-  const std::int32_t next = records.includedCount > 0 ? nextIncluded(records, remaining, removed) : -1;
+  const std::int32_t next = records.includedCount > 0 ? nearestIncluded(records, remaining, removed) : -1;
   records.currentRecordHeader = RecordHeader{};
   if (next >= 0) {
     if (db.screen == Screen::ListView) {

@@ -30,11 +30,6 @@ HWND createControl(Database& db, HWND owner, LPCWSTR className, LPCWSTR text, DW
                          nullptr);
 }
 
-void subclass(HWND window, WNDPROC proc, WNDPROC& saved) {
-  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongW(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-  if (saved == nullptr) saved = previous;
-}
-
 void setNumericMode(HWND edit) { SendMessageW(edit, EM_SETINPUTMODE, 0, IM_NUMBERS); }
 
 // Puts a date or time picker into its none state, showing `now` when the
@@ -81,14 +76,14 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
           if (type != ValueType::Text) showZero(controls.control, item.valueType);
           SendMessageW(controls.control, EM_LIMITTEXT, 255, 0);
           if (type != ValueType::Text || item.numericInput != 0) setNumericMode(controls.control);
-          subclass(controls.control, editProc, db.ui.savedProcs.edit);
+          subclassControl(controls.control, editProc, db.ui.savedProcs.edit);
           break;
         case ValueType::Date:
         case ValueType::Time:
           controls.control = createControl(db, owner, DATETIMEPICK_CLASSW, u"",
                                        type == ValueType::Date ? dateStyle : timeStyle, x, y, width, height);
           if (controls.control == nullptr) break;
-          subclass(controls.control, datePickerProc, db.ui.savedProcs.datePicker);
+          subclassControl(controls.control, datePickerProc, db.ui.savedProcs.datePicker);
           setPickerEmpty(controls.control, type == ValueType::Time);
           break;
         default:
@@ -97,7 +92,7 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
       break;
     case ItemKind::CheckBox:
       controls.control = createControl(db, owner, u"BUTTON", item.caption, checkBoxStyle, x, y, width, height);
-      if (controls.control != nullptr) subclass(controls.control, checkBoxProc, db.ui.savedProcs.checkBox);
+      if (controls.control != nullptr) subclassControl(controls.control, checkBoxProc, db.ui.savedProcs.checkBox);
       break;
     case ItemKind::PickList:
       controls.control = createControl(db, owner, u"LISTBOX", u"", pickListStyle, x, y, width, height);
@@ -105,7 +100,7 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
       // With UDS_AUTOBUDDY the spinner takes the list created just before it.
       controls.spinControl = createControl(db, owner, UPDOWN_CLASSW, u"", spinStyle, 0, 0, 10, 0);
       if (controls.spinControl != nullptr) EnableWindow(controls.spinControl, FALSE);
-      subclass(controls.control, pickListProc, db.ui.savedProcs.pickList);
+      subclassControl(controls.control, pickListProc, db.ui.savedProcs.pickList);
       for (int c = 0; c < item.pickList.choiceCount; ++c)
         SendMessageW(controls.control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.pickList.choices[c]));
       SendMessageW(controls.control, LB_SETCURSEL, 0, 0);
@@ -117,7 +112,7 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
     case ItemKind::SearchButton:
     case ItemKind::SmsButton:
       controls.control = createControl(db, owner, u"BUTTON", item.caption, buttonStyle, x, y, width, height);
-      if (controls.control != nullptr) subclass(controls.control, buttonProc, db.ui.savedProcs.button);
+      if (controls.control != nullptr) subclassControl(controls.control, buttonProc, db.ui.savedProcs.button);
       break;
     default:
       return internalError();
@@ -126,6 +121,11 @@ ErrorCode createItemControl(Database& db, HWND owner, const LayoutItem& item, It
 }
 
 }  // namespace
+
+void subclassControl(HWND window, WNDPROC proc, WNDPROC& saved) {
+  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongW(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+  if (saved == nullptr) saved = previous;
+}
 
 // Layout units from a file are bounded far beyond any screen, so that no
 // position or width computed from them can overflow.
@@ -240,12 +240,14 @@ ErrorCode showRecord(Database& db) {
   return err::ok;
 }
 
-void showCalendarValue(const LayoutItem& item, HWND control) {
-  SYSTEMTIME shown = item.value.payload.calendar.time;
+void showCalendarValue(const FieldValue& value, HWND control) {
+  SYSTEMTIME shown = value.payload.calendar.time;
   SendMessageW(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
-  SendMessageW(control, DTM_SETSYSTEMTIME, item.value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
+  SendMessageW(control, DTM_SETSYSTEMTIME, value.payload.calendar.noValue == 1 ? GDT_NONE : GDT_VALID,
                reinterpret_cast<LPARAM>(&shown));
 }
+
+void showCalendarValue(const LayoutItem& item, HWND control) { showCalendarValue(item.value, control); }
 
 ErrorCode showFirstRecord(Database& db) {
   if (db.screen == Screen::Catalogue) return internalError();

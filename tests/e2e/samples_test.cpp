@@ -52,4 +52,31 @@ TEST(Samples, EveryCaptionReadsInFullWhileWalkingTheForm) {
   }
 }
 
+// Both ways of searching from the keypad on the Contacts sample: its Family
+// button narrows the list, Search finds by the first letters of a name
+// among the records left, and Show all brings every record back.
+TEST(Samples, TheContactsAreSearchedWithTheirButtonsAndBySearch) {
+  std::ifstream in(std::string(SAMPLES_DIR) + "/contacts.json");
+  ASSERT_TRUE(in);
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  e2e::Phone phone;
+  ASSERT_TRUE(phone.create("Contacts", buffer.str()));
+  // Open, show Anna Berg, walk up to the Family button and press it; back
+  // to the list; Search for "j"; the found record's form, down to Show all.
+  const e2e::Trace run = phone.drive("SoftLeft Action Up Up Up Action Back SoftRight 5 \"j\" SoftLeft Action Down Down Action Back");
+  const e2e::Screen& family = run.afterKey(7);
+  EXPECT_EQ(family.selected(), "Anna Berg");
+  EXPECT_TRUE(family.shows("Katja Kowalski")) << family.text;
+  EXPECT_FALSE(family.shows("Ben Novak")) << family.text;      // a friend
+  EXPECT_FALSE(family.shows("Jonas Weber")) << family.text;    // a friend too
+  const e2e::Screen& found = run.afterKey(11);
+  EXPECT_EQ(found.selected(), "Katja Kowalski") << found.text;  // Jonas is not in the family
+  EXPECT_EQ(found.body(), family.body());
+  const e2e::Screen& all = run.last();
+  EXPECT_TRUE(all.shows("Ben Novak")) << all.text;
+  EXPECT_TRUE(all.shows("Jonas Weber")) << all.text;
+  EXPECT_EQ(all.selected(), "Katja Kowalski") << all.text;
+}
+
 }  // namespace

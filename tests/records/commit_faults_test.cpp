@@ -49,14 +49,18 @@ DatabaseImage image(const Rows& rows) {
 
 const Rows three = {{u"abc", 1.0}, {u"mno", 2.0}, {u"xyz", 3.0}};
 
+// How the record being committed came to the Editing screen.
+enum class Start { Edit, New, Duplicate };
+
 struct Shape {
   const char* name;
   Rows before;
-  int select;  // the ListView row edited; -1: the empty record of a database without records
+  int select;  // the ListView row opened first; -1: the empty record of a database without records
   Item item;
   std::u16string text;
   Rows after;  // in chain order
   bool reads;  // whether the commit reads the file (finding a key's place does)
+  Start start = Start::Edit;
 };
 
 const Shape shapes[] = {
@@ -69,6 +73,12 @@ const Shape shapes[] = {
     {"EndFromFirst", three, 0, Name, u"zz", {{u"mno", 2.0}, {u"xyz", 3.0}, {u"zz", 1.0}}, true},
     {"EndFromMiddle", three, 1, Name, u"zz", {{u"abc", 1.0}, {u"xyz", 3.0}, {u"zz", 2.0}}, true},
     {"FirstRecordOfAnEmptyDatabase", {}, -1, Name, u"first", {{u"first", {}}}, false},
+    {"NewAmongOthers", three, 0, Name, u"n", {{u"abc", 1.0}, {u"mno", 2.0}, {u"n", {}}, {u"xyz", 3.0}}, true,
+     Start::New},
+    {"DuplicateRekeyed", three, 1, Name, u"b", {{u"abc", 1.0}, {u"b", 2.0}, {u"mno", 2.0}, {u"xyz", 3.0}}, true,
+     Start::Duplicate},
+    {"DuplicateAfterItsEqual", three, 1, Price, u"9", {{u"abc", 1.0}, {u"mno", 2.0}, {u"mno", 9.0}, {u"xyz", 3.0}},
+     true, Start::Duplicate},
 };
 
 // The records of a file in chain order, read with the test's own reader.
@@ -128,7 +138,11 @@ class CommitFaults : public ::testing::TestWithParam<SweepCase> {
     ASSERT_TRUE(app.open("db"));
     for (int i = 0; i < shape.select; ++i) app.press(platform::Key::Down);
     if (shape.select >= 0) app.command(cmdDone);
-    app.command(cmdEdit);
+    switch (shape.start) {
+      case Start::Edit: app.command(cmdEdit); break;
+      case Start::New: app.command(cmdNew); break;
+      case Start::Duplicate: app.command(cmdDuplicate); break;
+    }
     ASSERT_EQ(app.db().screen, Screen::Editing);
     app.setText(shape.item, shape.text);
   }

@@ -148,7 +148,7 @@ TEST(CommandGuards, AnEmptyDatabaseAcceptsNewOnly) {
   app.writeDatabase("db", image);
   ASSERT_TRUE(app.open("db"));
   const auto before = app.fileBytes("db");
-  for (std::uint16_t command : {cmdSort, cmdDuplicate, cmdDeleteRecord}) app.command(command);
+  for (std::uint16_t command : {cmdSort, cmdSearch, cmdDuplicate, cmdDeleteRecord}) app.command(command);
   EXPECT_EQ(app.fileBytes("db"), before);
   EXPECT_TRUE(app.prompts().empty());
   EXPECT_EQ(app.db().screen, Screen::FormView);

@@ -25,6 +25,7 @@ App::App() : home_(tsqtest::uniqueTempPath("")) {
   platform::setFixedLocalTime(SYSTEMTIME{2026, 1, 4, 15, 10, 30, 0, 0});
   platform::configureScreen(platform::ScreenConfig{});
   platform::setInputSource([this]() -> std::optional<platform::KeyEvent> {
+    waits_.push_back(platform::renderScreen().text());
     if (!queued_.empty()) {
       platform::KeyEvent key = queued_.front();
       queued_.erase(queued_.begin());

@@ -45,6 +45,9 @@ class App {
   // prompts() and the action key answers.
   void queueKey(platform::Key key, char16_t ch = 0);
   const std::vector<std::string>& prompts() const { return prompts_; }
+  // The screen at every wait for a key, queued or not (what a dialog showed
+  // before the queued keys answered it).
+  const std::vector<std::string>& waits() const { return waits_; }
   std::string lastPrompt() const { return prompts_.empty() ? std::string() : prompts_.back(); }
 
   // The form's control of an item.
@@ -57,6 +60,7 @@ class App {
   bool started_ = false;
   std::vector<platform::KeyEvent> queued_;
   std::vector<std::string> prompts_;
+  std::vector<std::string> waits_;
 };
 
 // The DataHeader as it stands in a file's bytes, with the data area's start.
