@@ -7,6 +7,7 @@
 
 #include "records/compare.h"
 #include "records/encoding.h"
+#include "records/relink.h"
 #include "storage/checks.h"
 #include "storage/open.h"
 #include "storage/space.h"
@@ -383,20 +384,9 @@ ErrorCode applySort(Store& store, std::int32_t itemIndex, SortPlan& plan) {
     if (plan.index[i].position == current) currentEntry = static_cast<std::int32_t>(i);
   if (current != noPosition && currentEntry < 0) return internalError();
 
-  // From the last record to the first: whatever write fails, the chain in
-  // the file walks without a cycle (records not yet reached are cut off,
-  // never looped back to). A header whose successor stays is not rewritten.
-  std::vector<std::uint32_t> written;
-  ErrorCode code = err::ok;
-  for (std::uint32_t k = n; k-- > 0;) {
-    const Position next = k + 1 < n ? plan.index[k + 1].position : noPosition;
-    if (plan.headers[k].nextRecord == next) continue;
-    RecordHeader header = plan.headers[k];
-    header.nextRecord = next;
-    code = writeRecordHeader(store.file, plan.index[k].position, header);
-    if (code != err::ok) break;
-    written.push_back(k);
-  }
+  const ChainOrder chain{plan.index, plan.headers};
+  RelinkLog log;
+  ErrorCode code = writeChain(store.file, chain, log);
   const DataHeader before = store.file.header;
   if (code == err::ok) {
     store.file.header.firstRecord = n > 0 ? plan.index[0].position : noPosition;
@@ -405,13 +395,9 @@ ErrorCode applySort(Store& store, std::int32_t itemIndex, SortPlan& plan) {
   }
   if (code != err::ok) {
     store.file.header = before;
-    // Put the old links back in the opposite order, which keeps the chain
-    // walkable in the same way.
-    ErrorCode undo = err::ok;
-    for (auto it = written.rbegin(); it != written.rend() && undo == err::ok; ++it)
-      undo = writeRecordHeader(store.file, plan.index[*it].position, plan.headers[*it]);
-    // Should even that fail, the index follows what the file now holds.
-    if (undo != err::ok) loadIndex(store);
+    // Should putting the old links back fail too, the index follows what
+    // the file now holds.
+    if (unwriteChain(store.file, chain, log) != err::ok) loadIndex(store);
     return code;
   }
   std::copy(plan.index.begin(), plan.index.end(), store.records.index);

@@ -47,9 +47,9 @@ struct SortPlan {
 ErrorCode planSort(Store& store, std::int32_t itemIndex, SortPlan& plan);
 
 // Relinks the chain in the file into the plan's order and stores itemIndex
-// as the sort item: the RecordHeaders from the last record to the first
-// (so that the chain in the file walks without a cycle whatever write
-// fails), then the DataHeader. On success the plan's index replaces the
+// as the sort item: the RecordHeaders in runs of the file, so that the chain
+// in the file walks without a cycle whatever write fails (records/relink.h),
+// then the DataHeader. On success the plan's index replaces the
 // RecordIndex and currentEntry follows the current record. A failed write
 // puts back what was written and keeps the old order.
 ErrorCode applySort(Store& store, std::int32_t itemIndex, SortPlan& plan);
