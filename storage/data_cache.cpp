@@ -61,6 +61,16 @@ bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32
   return true;
 }
 
+const std::uint8_t* cachedSpan(const DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t& available) {
+  const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;
+  const std::uint32_t slot = slotOf(pageOffset);
+  const DataCache::Page& page = cache.pages[slot];
+  const std::uint32_t within = offset - pageOffset;
+  if (!holds(page, file, pageOffset) || within >= page.valid) return nullptr;
+  available = page.valid - within;
+  return cache.bytes[slot] + within;
+}
+
 void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, const void* source,
                bool succeeded) {
   const auto* in = static_cast<const std::uint8_t*>(source);

@@ -34,6 +34,11 @@ struct DataCache {
 // file does not hold them all (a seek or read failure, or the end of the file).
 bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, void* destination);
 
+// The cached bytes from the file offset to the end of what its page holds
+// (available of them), or null when the page is not in the cache. Nothing
+// is read from the file.
+const std::uint8_t* cachedSpan(const DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t& available);
+
 // Brings the cache in line with a write of length bytes at offset: the
 // bytes written when it succeeded, otherwise the pages it touched are dropped.
 void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, const void* source,
