@@ -300,7 +300,8 @@ bool isValueKind(std::uint8_t kind) {
 std::int32_t itemHolding(const Store& store, std::uint8_t valueType, std::uint16_t fieldId) {
   for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
     const LayoutItem& item = store.layout.items[i];
-    if (isValueKind(item.kind) && item.valueType == valueType && item.fieldId == fieldId) return i;
+    // The fieldId tells items apart soonest.
+    if (item.fieldId == fieldId && item.valueType == valueType && isValueKind(item.kind)) return i;
   }
   return -1;
 }
