@@ -224,8 +224,13 @@ ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex
   ChainWalk walk(store.file);
   for (Position at = firstField; at != noPosition;) {
     if (!walk.step(at) || (budget != nullptr && !budget->take())) return err::readData;
-    std::uint8_t header[fieldHeaderSize];
-    if (ErrorCode code = readAt(store.file, at, fieldHeaderSize, header)) return code;
+    std::uint8_t copied[fieldHeaderSize];
+    std::uint32_t available = 0;
+    const std::uint8_t* header = cachedBytesAt(store.file, at, available);
+    if (header == nullptr || available < fieldHeaderSize) {
+      header = copied;
+      if (ErrorCode code = readAt(store.file, at, fieldHeaderSize, copied)) return code;
+    }
     if (header[6] == item.valueType && loadU16(header + 4) == item.fieldId) {
       position = at;
       return err::ok;
@@ -236,8 +241,13 @@ ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex
 }
 
 ErrorCode readRecordHeader(DataFile& file, Position position, RecordHeader& header) {
-  std::uint8_t raw[recordHeaderSize];
-  if (ErrorCode code = readAt(file, position, recordHeaderSize, raw)) return code;
+  std::uint8_t copied[recordHeaderSize];
+  std::uint32_t available = 0;
+  const std::uint8_t* raw = cachedBytesAt(file, position, available);
+  if (raw == nullptr || available < recordHeaderSize) {
+    raw = copied;
+    if (ErrorCode code = readAt(file, position, recordHeaderSize, copied)) return code;
+  }
   header.firstField = loadU32(raw);
   header.nextRecord = loadU32(raw + 4);
   header.flags = loadU32(raw + 8);
