@@ -32,10 +32,78 @@ ErrorCode readTextPayload(DataFile& file, Position position, TextValue& text) {
   return err::ok;
 }
 
+// The payload bytes an entry of the type needs before its text (if any).
+std::uint32_t fixedPayload(std::uint8_t valueType) {
+  switch (static_cast<ValueType>(valueType)) {
+    case ValueType::Integer:
+      return 4;
+    case ValueType::Number:
+    case ValueType::Currency:
+      return 8;
+    case ValueType::Date:
+    case ValueType::Time:
+      return 20;
+    case ValueType::Text:
+      return 2;
+    case ValueType::YesNo:
+      return 1;
+  }
+  return 0;
+}
+
+// Most entries lie whole inside a page the cache holds: decoded where they
+// stand. False, with value untouched, for anything else (an entry across
+// pages or not cached, or one that is not sound): the part-by-part reading
+// then does what it always did, the same reads and the same answer.
+bool decodeCached(DataFile& file, Position position, FieldValue& value) {
+  std::uint32_t available = 0;
+  const std::uint8_t* p = cachedBytesAt(file, position, available);
+  if (p == nullptr || available < fieldHeaderSize) return false;
+  const std::uint8_t type = p[6];
+  const std::uint32_t fixed = fixedPayload(type);
+  if (fixed == 0 || available - fieldHeaderSize < fixed) return false;
+  const std::uint8_t* payload = p + fieldHeaderSize;
+  std::uint16_t count = 0;
+  if (static_cast<ValueType>(type) == ValueType::Text) {
+    count = loadU16(payload);
+    if (count == 0 || count > room::valueText || available - fieldHeaderSize - 2 < count * 2u) return false;
+    // The terminator, both bytes of it.
+    if (payload[2 * count] != 0 || payload[2 * count + 1] != 0) return false;
+  }
+  value.next = loadU32(p);
+  value.fieldId = loadU16(p + 4);
+  value.valueType = type;
+  value.reserved = p[7];
+  auto& out = value.payload;
+  switch (static_cast<ValueType>(type)) {
+    case ValueType::Integer:
+      out.integer = static_cast<std::int32_t>(loadU32(payload));
+      break;
+    case ValueType::Number:
+    case ValueType::Currency:
+      out.number = loadDouble(payload);
+      break;
+    case ValueType::Date:
+    case ValueType::Time:
+      out.calendar.noValue = loadU32(payload);
+      std::memcpy(&out.calendar.time, payload + 4, sizeof(SYSTEMTIME));
+      if (out.calendar.noValue == 1) resetValue(value);
+      break;
+    case ValueType::Text:
+      std::memcpy(out.text.chars, payload + 2, count * 2u);
+      out.text.count = count;
+      break;
+    case ValueType::YesNo:
+      out.yesNo = payload[0];
+      break;
+  }
+  return true;
+}
 
 }  // namespace
 
 ErrorCode readFieldValue(DataFile& file, Position position, FieldValue& value) {
+  if (decodeCached(file, position, value)) return err::ok;
   std::uint8_t header[fieldHeaderSize];
   if (ErrorCode code = readAt(file, position, fieldHeaderSize, header)) return code;
   value.next = loadU32(header);
@@ -156,8 +224,13 @@ ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex
   ChainWalk walk(store.file);
   for (Position at = firstField; at != noPosition;) {
     if (!walk.step(at) || (budget != nullptr && !budget->take())) return err::readData;
-    std::uint8_t header[fieldHeaderSize];
-    if (ErrorCode code = readAt(store.file, at, fieldHeaderSize, header)) return code;
+    std::uint8_t copied[fieldHeaderSize];
+    std::uint32_t available = 0;
+    const std::uint8_t* header = cachedBytesAt(store.file, at, available);
+    if (header == nullptr || available < fieldHeaderSize) {
+      header = copied;
+      if (ErrorCode code = readAt(store.file, at, fieldHeaderSize, copied)) return code;
+    }
     if (header[6] == item.valueType && loadU16(header + 4) == item.fieldId) {
       position = at;
       return err::ok;
@@ -168,8 +241,13 @@ ErrorCode findKeyField(Store& store, Position firstField, std::int32_t itemIndex
 }
 
 ErrorCode readRecordHeader(DataFile& file, Position position, RecordHeader& header) {
-  std::uint8_t raw[recordHeaderSize];
-  if (ErrorCode code = readAt(file, position, recordHeaderSize, raw)) return code;
+  std::uint8_t copied[recordHeaderSize];
+  std::uint32_t available = 0;
+  const std::uint8_t* raw = cachedBytesAt(file, position, available);
+  if (raw == nullptr || available < recordHeaderSize) {
+    raw = copied;
+    if (ErrorCode code = readAt(file, position, recordHeaderSize, copied)) return code;
+  }
   header.firstField = loadU32(raw);
   header.nextRecord = loadU32(raw + 4);
   header.flags = loadU32(raw + 8);
@@ -232,7 +310,8 @@ bool isValueKind(std::uint8_t kind) {
 std::int32_t itemHolding(const Store& store, std::uint8_t valueType, std::uint16_t fieldId) {
   for (std::int32_t i = 0; i < store.layout.itemCount; ++i) {
     const LayoutItem& item = store.layout.items[i];
-    if (isValueKind(item.kind) && item.valueType == valueType && item.fieldId == fieldId) return i;
+    // The fieldId tells items apart soonest.
+    if (item.fieldId == fieldId && item.valueType == valueType && isValueKind(item.kind)) return i;
   }
   return -1;
 }

@@ -30,6 +30,7 @@
 //     pendingReleases) the next commit writes even if no value changed.
 #include "records/record_store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -378,20 +379,28 @@ ErrorCode placeRecord(Commit& c) {
   if (headerChanged) c.dataHeaderDirty = true;
   if (code != err::ok) return code;
 
-  auto* index = new (std::nothrow) RecordIndexEntry[count + 1];
+  // The room for the new entry is had before anything is written.
+  RecordSet& records = store.records;
+  RecordIndexEntry* grown = nullptr;
+  std::uint32_t capacity = records.indexCapacity;
+  if (count + 1 > capacity) {
+    capacity = count + 1 + count / 2;
+    grown = new (std::nothrow) RecordIndexEntry[capacity];
+    if (grown == nullptr) {
+      capacity = count + 1;
+      grown = new (std::nothrow) RecordIndexEntry[capacity];
+    }
+  }
   auto giveBack = [&] {
     bool changed = false;
     releaseSpace(store.file, position, recordHeaderSize, changed);
     if (changed) c.dataHeaderDirty = true;
   };
-  if (index == nullptr) {
+  if (count + 1 > records.indexCapacity && grown == nullptr) {
     giveBack();
     return err::memory;
   }
   const auto at = static_cast<std::uint32_t>(after + 1);
-  for (std::uint32_t i = 0; i < at; ++i) index[i] = store.records.index[i];
-  index[at] = RecordIndexEntry{position, includedFlag, -1, keyPositionOf(store)};
-  for (std::uint32_t i = at; i < count; ++i) index[i + 1] = store.records.index[i];
 
   // The record's own header reaches the file before anything names it: a
   // failure on the way leaves room that no chain leads to, never a link to
@@ -406,12 +415,21 @@ ErrorCode placeRecord(Commit& c) {
   if (code != err::ok) {
     store.records.currentRecordHeader.nextRecord = oldNext;
     giveBack();
-    delete[] index;
+    delete[] grown;
     return code;
   }
   if (previousPosition == noPosition) store.file.header.firstRecord = position;
-  delete[] store.records.index;
-  store.records.index = index;
+  const RecordIndexEntry entry{position, includedFlag, -1, keyPositionOf(store)};
+  if (grown != nullptr) {
+    std::copy(records.index, records.index + at, grown);
+    std::copy(records.index + at, records.index + count, grown + at + 1);
+    delete[] records.index;
+    records.index = grown;
+    records.indexCapacity = capacity;
+  } else {
+    std::memmove(records.index + at + 1, records.index + at, sizeof(RecordIndexEntry) * (count - at));
+  }
+  records.index[at] = entry;
   store.records.currentRecord = position;
   store.records.currentEntry = static_cast<std::int32_t>(at);
   store.file.header.recordCount = count + 1;
@@ -554,5 +572,6 @@ void removeIndexEntry(RecordSet& records, std::uint32_t remaining) {
   } else {
     delete[] records.index;
     records.index = nullptr;
+    records.indexCapacity = 0;
   }
 }

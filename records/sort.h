@@ -47,13 +47,17 @@ struct SortPlan {
 ErrorCode planSort(Store& store, std::int32_t itemIndex, SortPlan& plan);
 
 // Relinks the chain in the file into the plan's order and stores itemIndex
-// as the sort item: the RecordHeaders from the last record to the first
-// (so that the chain in the file walks without a cycle whatever write
-// fails), then the DataHeader. On success the plan's index replaces the
+// as the sort item: the RecordHeaders in runs of the file, so that the chain
+// in the file walks without a cycle whatever write fails (records/relink.h),
+// then the DataHeader. On success the plan's index replaces the
 // RecordIndex and currentEntry follows the current record. A failed write
 // puts back what was written and keeps the old order.
 ErrorCode applySort(Store& store, std::int32_t itemIndex, SortPlan& plan);
 
-// The replay of the quicksort on ranks (equal values, equal ranks): order
-// gets, for each place, the index into ranks of the element standing there.
+// The quicksort's order of ranks (equal values, equal ranks): for each
+// place, the index into ranks of the element standing there. The quicksort
+// runs as it reads while it stays near its usual cost, and the replay
+// finishes the columns where it would not.
 std::vector<std::uint32_t> quicksortOrder(const std::vector<std::uint32_t>& ranks);
+// The replay alone: O(n log n) on every input.
+std::vector<std::uint32_t> replayQuicksortOrder(const std::vector<std::uint32_t>& ranks);

@@ -7,23 +7,37 @@
 
 namespace {
 
-DataCache::Page& slotOf(DataCache& cache, std::uint32_t pageOffset) {
-  return cache.pages[(pageOffset / DataCache::pageSize) % DataCache::pageCount];
-}
+std::uint32_t slotOf(std::uint32_t pageOffset) { return (pageOffset / DataCache::pageSize) % DataCache::pageCount; }
 
 bool holds(const DataCache::Page& page, HANDLE file, std::uint32_t pageOffset) {
   return page.file == file && page.offset == pageOffset;
 }
 
-bool load(DataCache::Page& page, HANDLE file, std::uint32_t pageOffset) {
-  page.file = nullptr;
+// Reads the page at pageOffset into its slot, and when the read follows on
+// the last one, the pages after it up to a run (or the last slot).
+bool load(DataCache& cache, HANDLE file, std::uint32_t pageOffset) {
+  const std::uint32_t slot = slotOf(pageOffset);
+  const bool following = cache.lastFile == file && cache.lastEnd == pageOffset;
+  std::uint32_t count = following ? DataCache::runPages : 1;
+  if (count > DataCache::pageCount - slot) count = DataCache::pageCount - slot;
+  for (std::uint32_t k = 0; k < count; ++k) cache.pages[slot + k].file = nullptr;
+  cache.lastFile = nullptr;
   if (SetFilePointer(file, static_cast<LONG>(pageOffset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
     return false;
   DWORD read = 0;
-  if (!ReadFile(file, page.bytes, DataCache::pageSize, &read, nullptr)) return false;
-  page.file = file;
-  page.offset = pageOffset;
-  page.valid = read;
+  if (!ReadFile(file, cache.bytes[slot], count * DataCache::pageSize, &read, nullptr)) return false;
+  // The first page is kept even when the file ends before it; the others
+  // only with what the file held there.
+  for (std::uint32_t k = 0; k < count; ++k) {
+    const std::uint32_t start = k * DataCache::pageSize;
+    if (k > 0 && read <= start) break;
+    DataCache::Page& page = cache.pages[slot + k];
+    page.file = file;
+    page.offset = pageOffset + start;
+    page.valid = read > start ? std::min<std::uint32_t>(read - start, DataCache::pageSize) : 0;
+  }
+  cache.lastFile = file;
+  cache.lastEnd = pageOffset + count * DataCache::pageSize;
   return true;
 }
 
@@ -33,17 +47,28 @@ bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32
   auto* out = static_cast<std::uint8_t*>(destination);
   while (length > 0) {
     const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;
-    DataCache::Page& page = slotOf(cache, pageOffset);
-    if (!holds(page, file, pageOffset) && !load(page, file, pageOffset)) return false;
+    const std::uint32_t slot = slotOf(pageOffset);
+    if (!holds(cache.pages[slot], file, pageOffset) && !load(cache, file, pageOffset)) return false;
+    const DataCache::Page& page = cache.pages[slot];
     const std::uint32_t within = offset - pageOffset;
     const std::uint32_t chunk = std::min(length, DataCache::pageSize - within);
     if (within + chunk > page.valid) return false;  // past the end of the file
-    std::memcpy(out, page.bytes + within, chunk);
+    std::memcpy(out, cache.bytes[slot] + within, chunk);
     out += chunk;
     offset += chunk;
     length -= chunk;
   }
   return true;
+}
+
+const std::uint8_t* cachedSpan(const DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t& available) {
+  const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;
+  const std::uint32_t slot = slotOf(pageOffset);
+  const DataCache::Page& page = cache.pages[slot];
+  const std::uint32_t within = offset - pageOffset;
+  if (!holds(page, file, pageOffset) || within >= page.valid) return nullptr;
+  available = page.valid - within;
+  return cache.bytes[slot] + within;
 }
 
 void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, const void* source,
@@ -55,13 +80,14 @@ void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_
     const auto pageOffset = static_cast<std::uint32_t>(at - at % DataCache::pageSize);
     const auto within = static_cast<std::uint32_t>(at - pageOffset);
     const auto chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(end - at, DataCache::pageSize - within));
-    DataCache::Page& page = slotOf(cache, pageOffset);
+    const std::uint32_t slot = slotOf(pageOffset);
+    DataCache::Page& page = cache.pages[slot];
     if (holds(page, file, pageOffset)) {
       // Bytes beyond what the page held leave a gap it cannot vouch for.
       if (!succeeded || within > page.valid) {
         page.file = nullptr;
       } else {
-        std::memcpy(page.bytes + within, in + (at - offset), chunk);
+        std::memcpy(cache.bytes[slot] + within, in + (at - offset), chunk);
         page.valid = std::max(page.valid, within + chunk);
       }
     }
@@ -71,4 +97,5 @@ void noteWrite(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_
 
 void clearCache(DataCache& cache) {
   for (auto& page : cache.pages) page.file = nullptr;
+  cache.lastFile = nullptr;
 }

@@ -96,10 +96,17 @@ ErrorCode loadIndex(Store& store) {
     position = record.nextRecord;
   }
   // A chain that visits a record twice would put one record in the index
-  // twice; every later commit would then corrupt it.
-  std::vector<Position> seen(loaded);
-  for (std::uint32_t i = 0; i < loaded; ++i) seen[i] = index[i].position;
-  std::sort(seen.begin(), seen.end());
+  // twice; every later commit would then corrupt it. A chain that walks
+  // forward through the file (as a file is written) cannot; any other is
+  // sorted to find out.
+  bool ascending = true;
+  for (std::uint32_t i = 1; i < loaded && ascending; ++i) ascending = index[i - 1].position < index[i].position;
+  std::vector<Position> seen;
+  if (!ascending) {
+    seen.resize(loaded);
+    for (std::uint32_t i = 0; i < loaded; ++i) seen[i] = index[i].position;
+    std::sort(seen.begin(), seen.end());
+  }
   if (std::adjacent_find(seen.begin(), seen.end()) != seen.end()) {
     delete[] index;
     resetDataHeader(store);
@@ -114,6 +121,7 @@ ErrorCode loadIndex(Store& store) {
     index = nullptr;
   }
   store.records.index = index;
+  store.records.indexCapacity = loaded;
   return err::ok;
 }
 
@@ -122,6 +130,7 @@ void forgetRecords(Store& store) {
   RecordSet& records = store.records;
   delete[] records.index;
   records.index = nullptr;
+  records.indexCapacity = 0;
   records.currentEntry = -1;
   records.currentRecord = noPosition;
   records.currentRecordHeader = RecordHeader{};

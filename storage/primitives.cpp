@@ -131,6 +131,17 @@ ErrorCode writeAt(DataFile& file, Position position, std::uint32_t length, const
   return written ? err::ok : err::writeData;
 }
 
+const std::uint8_t* cachedBytesAt(DataFile& file, Position position, std::uint32_t& available) {
+  available = 0;
+  if (position == noPosition || file.dataBase == noPosition) return nullptr;
+  const std::uint64_t offset = static_cast<std::uint64_t>(file.dataBase) + position;
+  if (offset >= 0x80000000u) return nullptr;
+  const std::uint8_t* bytes = cachedSpan(file.cache, file.handle, static_cast<std::uint32_t>(offset), available);
+  // No more than readAt would read.
+  if (bytes != nullptr && offset + available > 0x80000000u) available = static_cast<std::uint32_t>(0x80000000u - offset);
+  return bytes;
+}
+
 std::uint32_t dataAreaSize(DataFile& file) {
   if (file.dataBase == noPosition) return 0;
   DWORD size = GetFileSize(file.handle, nullptr);

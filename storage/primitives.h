@@ -34,6 +34,11 @@ bool writeText8(HANDLE file, const char16_t* text);
 ErrorCode readAt(DataFile& file, Position position, std::uint32_t length, void* destination);
 ErrorCode writeAt(DataFile& file, Position position, std::uint32_t length, const void* source);
 
+// The bytes at position that the cache already holds (available of them,
+// at least one), or null; nothing is read. A reader that finds what it needs
+// there saves the copies of readAt, and one that does not calls readAt.
+const std::uint8_t* cachedBytesAt(DataFile& file, Position position, std::uint32_t& available);
+
 // Bytes from the start of the data area to the end of the file; 0 when the
 // file is shorter than dataBase or its size is unknown.
 std::uint32_t dataAreaSize(DataFile& file);

@@ -23,6 +23,9 @@ struct Stretch {
 
 struct RecordSet {
   RecordIndexEntry* index = nullptr;  // DataHeader.recordCount entries; null when none
+  // Entries the index has room for (0: exactly recordCount). Records added
+  // one at a time grow it by half again, not by one copy of it each.
+  std::uint32_t indexCapacity = 0;
   std::uint32_t includedCount = 0;    // entries with the included flag
   std::int32_t currentEntry = -1;
   Position currentRecord = noPosition;  // none: a new record not yet stored

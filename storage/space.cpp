@@ -46,7 +46,9 @@ ErrorCode allocateSpace(DataFile& file, std::uint32_t size, bool& headerChanged,
   position = noPosition;
   if (size < freeBlockSize) return internalError();
 
-  const std::uint32_t areaSize = dataAreaSize(file);
+  // The area's size bounds the walk of the free list; with no free list
+  // (records only ever added) it is not needed, nor asked of the file.
+  const std::uint32_t areaSize = file.header.freeList != noPosition ? dataAreaSize(file) : 0;
   ChainWalk walk(areaSize / freeBlockSize);
   Position previous = noPosition;
   FreeBlock previousBlock;

@@ -1,5 +1,10 @@
 #include "views/list_view.h"
 
+#include <algorithm>
+#include <new>
+#include <utility>
+#include <vector>
+
 #include "records/encoding.h"
 #include "storage/checks.h"
 #include "storage/database.h"
@@ -12,6 +17,53 @@ ErrorCode fillRecordList(Database& db) {
   if (code != err::ok) return code;
   return fillRows(db);
 }
+
+namespace {
+
+// The key texts of the included records, read in the order of their
+// entries in the file rather than in list order: after a sort by another
+// column the list order jumps about the file, and every row would cost a
+// read of its own. False when a value cannot be read or shown (or memory
+// runs out): the rows are then read in list order, which meets the same
+// failure where the user would.
+bool keyTextsInFileOrder(Database& db, FieldValue working, std::vector<char16_t>& pool,
+                         std::vector<std::uint32_t>& start) {
+  const std::uint32_t count = db.store.file.header.recordCount;
+  const RecordIndexEntry* index = db.store.records.index;
+  try {
+    std::vector<std::pair<Position, std::uint32_t>> byPosition;
+    for (std::uint32_t i = 0; i < count; ++i)
+      if ((index[i].flags & includedFlag) != 0 && index[i].keyPosition != noPosition)
+        byPosition.emplace_back(index[i].keyPosition, i);
+    std::sort(byPosition.begin(), byPosition.end());
+    start.assign(count, noPosition);
+    char16_t text[formatBufferSize];
+    for (const auto& [position, i] : byPosition) {
+      if (readFieldValue(db.store.file, position, working) != err::ok || !formatValue(text, working)) return false;
+      start[i] = static_cast<std::uint32_t>(pool.size());
+      for (const char16_t* p = text; *p != 0; ++p) pool.push_back(*p);
+      pool.push_back(0);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+// True when the included records' key entries stand in the file in list
+// order, as in a file written in its sort order.
+bool keysInFileOrder(const Database& db) {
+  Position last = 0;
+  const RecordIndexEntry* index = db.store.records.index;
+  for (std::uint32_t i = 0; i < db.store.file.header.recordCount; ++i) {
+    if ((index[i].flags & includedFlag) == 0 || index[i].keyPosition == noPosition) continue;
+    if (index[i].keyPosition < last) return false;
+    last = index[i].keyPosition;
+  }
+  return true;
+}
+
+}  // namespace
 
 ErrorCode fillRows(Database& db) {
   ErrorCode code = err::ok;
@@ -26,6 +78,10 @@ ErrorCode fillRows(Database& db) {
   }
   working.next = noPosition;
 
+  std::vector<char16_t> pool;
+  std::vector<std::uint32_t> start;
+  const bool read = key >= 0 && !keysInFileOrder(db) && keyTextsInFileOrder(db, working, pool, start);
+
   SendMessageW(db.ui.listBox, LB_RESETCONTENT, 0, 0);
   for (std::uint32_t i = 0; i < db.store.file.header.recordCount; ++i) {
     RecordIndexEntry& entry = db.store.records.index[i];
@@ -33,15 +89,20 @@ ErrorCode fillRows(Database& db) {
       entry.listRow = -1;
       continue;
     }
-    if (key >= 0 && entry.keyPosition != noPosition) {
-      code = readFieldValue(db.store.file, entry.keyPosition, working);
-      if (code != err::ok) return code;
-    } else {
-      resetValue(working);
-    }
     char16_t text[formatBufferSize];
-    if (!formatValue(text, working)) return err::conversion;
-    LRESULT row = SendMessageW(db.ui.listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    const char16_t* shown = text;
+    if (read && start[i] != noPosition) {
+      shown = pool.data() + start[i];
+    } else {
+      if (key >= 0 && entry.keyPosition != noPosition) {
+        code = readFieldValue(db.store.file, entry.keyPosition, working);
+        if (code != err::ok) return code;
+      } else {
+        resetValue(working);
+      }
+      if (!formatValue(text, working)) return err::conversion;
+    }
+    LRESULT row = SendMessageW(db.ui.listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown));
     if (row < 0) return err::memory;
     entry.listRow = static_cast<std::int32_t>(row);
     SendMessageW(db.ui.listBox, LB_SETITEMDATA, static_cast<WPARAM>(row), static_cast<LPARAM>(i));
@@ -53,7 +114,6 @@ ErrorCode fillRows(Database& db) {
   SendMessageW(db.ui.listBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
   return err::ok;
 }
-
 
 HBRUSH colourControl(Database& db, HWND window, UINT message, HDC dc, HWND control) {
   for (std::int32_t i = 0; i < db.store.layout.itemCount; ++i) {

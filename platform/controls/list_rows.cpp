@@ -17,6 +17,12 @@ bool sortsBefore(const std::u16string& a, const std::u16string& b) { return _wcs
 }  // namespace
 
 ListRows::Place ListRows::locate(std::size_t index) const {
+  // Filling a list adds at its end and then sets the new row's data: both
+  // land in the last block, found without walking the others.
+  if (!blocks_.empty() && index + blocks_.back().size() >= size_) {
+    const std::size_t last = blocks_.size() - 1;
+    return Place{last, index - (size_ - blocks_.back().size())};
+  }
   std::size_t block = 0;
   while (block + 1 < blocks_.size() && index >= blocks_[block].size()) {
     index -= blocks_[block].size();

@@ -9,10 +9,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/os/calendar.h"
 #include "platform/os/icu_patterns.h"
 #include "platform/os/locale_state.h"
+#include "platform/os/numeric_dates.h"
 #include "platform/win_base.h"
 
 namespace {
@@ -29,28 +32,56 @@ std::string gregorian(const std::string& locale) {
 }
 
 // Opening a formatter is slow next to using one, and a list view formats a
-// date per row, so formatters are kept per locale and pattern.
+// date per row, so formatters are kept per locale and pattern; a pattern of
+// numbers alone in a locale of ASCII digits is written without one.
+struct Prepared {
+  Formatter formatter;
+  std::optional<std::vector<PatternPiece>> numeric;
+};
 std::mutex cacheMutex;
-std::map<std::pair<std::string, std::u16string>, Formatter> cache;
+std::map<std::pair<std::string, std::u16string>, Prepared> cache;
+// The last one used: a list asks for the same locale and pattern each row.
+const std::pair<std::string, std::u16string>* lastKey = nullptr;
+Prepared* lastPrepared = nullptr;
 
-std::optional<std::u16string> format(const std::string& locale, const std::u16string& pattern, const SYSTEMTIME& t) {
-  std::lock_guard lock(cacheMutex);
+Prepared* prepared(const std::string& locale, const std::u16string& pattern) {
+  if (lastKey != nullptr && lastKey->first == locale && lastKey->second == pattern) return lastPrepared;
   auto key = std::make_pair(locale, pattern);
   auto it = cache.find(key);
   if (it == cache.end()) {
-    if (cache.size() >= 32) cache.clear();
+    if (cache.size() >= 32) {
+      cache.clear();
+      lastKey = nullptr;
+    }
     UErrorCode status = U_ZERO_ERROR;
-    Formatter opened(udat_open(UDAT_PATTERN, UDAT_PATTERN, gregorian(locale).c_str(), u"GMT", -1, pattern.data(),
+    const std::string withCalendar = gregorian(locale);
+    Formatter opened(udat_open(UDAT_PATTERN, UDAT_PATTERN, withCalendar.c_str(), u"GMT", -1, pattern.data(),
                                static_cast<int32_t>(pattern.size()), &status));
-    if (U_FAILURE(status)) return std::nullopt;
-    it = cache.emplace(std::move(key), std::move(opened)).first;
+    if (U_FAILURE(status)) return nullptr;
+    Prepared entry{std::move(opened), std::nullopt};
+    if (writesAsciiDigits(withCalendar)) entry.numeric = numericPattern(pattern);
+    it = cache.emplace(std::move(key), std::move(entry)).first;
+  }
+  lastKey = &it->first;
+  lastPrepared = &it->second;
+  return lastPrepared;
+}
+
+std::optional<std::u16string> format(const std::string& locale, const std::u16string& pattern, const SYSTEMTIME& t) {
+  std::lock_guard lock(cacheMutex);
+  Prepared* entry = prepared(locale, pattern);
+  if (entry == nullptr) return std::nullopt;
+  if (entry->numeric) {
+    std::u16string text = formatNumeric(*entry->numeric, t);
+    plainSpaces(text);
+    return text;
   }
   const double day = static_cast<double>(daysFromCivil(t.wYear, t.wMonth, t.wDay));
   const double milliseconds = ((t.wHour * 60.0 + t.wMinute) * 60.0 + t.wSecond) * 1000.0 + t.wMilliseconds;
   const UDate instant = day * 86400000.0 + milliseconds;
   UChar buffer[256];
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = udat_format(it->second.get(), instant, buffer, 256, nullptr, &status);
+  const int32_t length = udat_format(entry->formatter.get(), instant, buffer, 256, nullptr, &status);
   if (U_FAILURE(status) || length < 0 || length > 256) return std::nullopt;
   std::u16string text(buffer, static_cast<std::size_t>(length));
   plainSpaces(text);

@@ -86,7 +86,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, void*, DWORD cre
   }
   SetLastError((creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) && existed ? ERROR_ALREADY_EXISTS
                                                                                   : ERROR_SUCCESS);
-  return platform::os::addHandle(OpenFile{fd, read, write});
+  return platform::os::addHandle(OpenFile{fd, read, write, 0});
 }
 
 // A short read (end of file) succeeds with fewer bytes, as on Win32.
@@ -109,16 +109,18 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void*) {
   auto* bytes = static_cast<std::uint8_t*>(buffer);
   DWORD done = 0;
   while (done < toRead) {
-    const ssize_t n = ::read(open->fd, bytes + done, toRead - done);
+    const ssize_t n = ::pread(open->fd, bytes + done, toRead - done, static_cast<off_t>(open->position + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       platform::os::setLastErrorFromErrno(errno);
+      open->position += done;
       if (read != nullptr) *read = done;
       return FALSE;
     }
     if (n == 0) break;
     done += static_cast<DWORD>(n);
   }
+  open->position += done;
   if (read != nullptr) *read = done;
   return TRUE;
 }
@@ -142,15 +144,17 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   DWORD done = 0;
   while (done < toWrite) {
-    const ssize_t n = ::write(open->fd, bytes + done, toWrite - done);
+    const ssize_t n = ::pwrite(open->fd, bytes + done, toWrite - done, static_cast<off_t>(open->position + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       SetLastError(errno == EIO ? ERROR_WRITE_FAULT : platform::os::errorFromErrno(errno));
+      open->position += done;
       if (written != nullptr) *written = done;
       return FALSE;
     }
     done += static_cast<DWORD>(n);
   }
+  open->position += done;
   if (written != nullptr) *written = done;
   return TRUE;
 }
@@ -175,7 +179,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
           : static_cast<std::int64_t>(distance);
   std::int64_t base = 0;
   if (method == FILE_CURRENT) {
-    base = ::lseek(open->fd, 0, SEEK_CUR);
+    base = open->position;
   } else if (method == FILE_END) {
     struct stat info {};
     base = ::fstat(open->fd, &info) == 0 ? info.st_size : -1;
@@ -193,10 +197,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;
   }
-  if (::lseek(open->fd, static_cast<off_t>(target), SEEK_SET) < 0) {
-    platform::os::setLastErrorFromErrno(errno);
-    return INVALID_SET_FILE_POINTER;
-  }
+  open->position = target;
   if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
   SetLastError(ERROR_SUCCESS);
   return static_cast<DWORD>(static_cast<std::uint64_t>(target) & 0xFFFFFFFFu);
@@ -229,8 +230,7 @@ BOOL SetEndOfFile(HANDLE file) {
     SetLastError(ERROR_WRITE_FAULT);
     return FALSE;
   }
-  const off_t position = ::lseek(open->fd, 0, SEEK_CUR);
-  if (position < 0 || ::ftruncate(open->fd, position) != 0) {
+  if (::ftruncate(open->fd, static_cast<off_t>(open->position)) != 0) {
     platform::os::setLastErrorFromErrno(errno);
     return FALSE;
   }

@@ -5,6 +5,7 @@
 // entry and is refused with ERROR_INVALID_HANDLE.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <variant>
 #include <vector>
@@ -17,6 +18,9 @@ struct OpenFile {
   int fd = -1;
   bool canRead = false;
   bool canWrite = false;
+  // The handle's file pointer. Kept here rather than in the descriptor, so
+  // that a seek costs no system call and a read or write at it costs one.
+  std::int64_t position = 0;
 };
 
 struct FileSearch {

@@ -83,6 +83,12 @@ void plainSpaces(std::u16string& text) {
 }
 
 std::u16string shortDatePattern(const std::string& locale) {
+  // Asked once per row of a list of dates: the last answer is kept.
+  static std::mutex mutex;
+  static std::string lastLocale;
+  static std::u16string lastPattern;
+  std::lock_guard lock(mutex);
+  if (!lastPattern.empty() && locale == lastLocale) return lastPattern;
   std::u16string out;
   walkPattern(
       patternOf(locale, UDAT_NONE, UDAT_SHORT),
@@ -91,7 +97,9 @@ std::u16string shortDatePattern(const std::string& locale) {
       },
       [&](const std::u16string& text) { out += text; });
   plainSpaces(out);
-  return out.empty() ? u"yyyy-MM-dd" : out;
+  lastLocale = locale;
+  lastPattern = out.empty() ? u"yyyy-MM-dd" : out;
+  return lastPattern;
 }
 
 std::u16string longDatePattern(const std::string& locale) {

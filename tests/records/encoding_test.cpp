@@ -5,6 +5,7 @@
 #include "platform/emulator.h"
 #include "records/encoding.h"
 #include "storage/bytes.h"
+#include "storage/data_cache.h"
 #include "storage/primitives.h"
 #include "storage/writer.h"
 #include "tests/support/tsq_fixture.h"
@@ -140,6 +141,28 @@ TEST_F(Encoding, EveryTypeReadsBackAsWritten) {
   }
 }
 
+// Entries that cross from one page of the file into the next, at every
+// byte of their header and text, read as those that do not.
+TEST_F(Encoding, EntriesAcrossPagesReadAsAnyOther) {
+  Store& db = open(DatabaseImage{});
+  const FieldValue text = textValue(3, u"across the page");
+  const Bytes entry = encodeFieldEntry(text);
+  const Position pageStart = DataCache::pageSize * 2 - db.file.dataBase;
+  for (std::uint32_t before = 1; before < entry.size(); ++before) {
+    SCOPED_TRACE(before);
+    const Position at = pageStart - before;
+    const Position end = dataAreaSize(db.file);
+    if (end < at) put(Bytes(at - end, 0));
+    ASSERT_EQ(writeAt(db.file, at, static_cast<std::uint32_t>(entry.size()), entry.data()), err::ok);
+    for (bool cold : {true, false}) {
+      if (cold) clearCache(db.file.cache);
+      FieldValue got;
+      ASSERT_EQ(readFieldValue(db.file, at, got), err::ok);
+      EXPECT_EQ(encodeFieldEntry(got), entry);
+    }
+  }
+}
+
 TEST_F(Encoding, DateAndTimeWithoutValueReadAsNow) {
   DatabaseImage image;
   SYSTEMTIME stored{1990, 1, 1, 1, 1, 1, 1, 1};
@@ -189,8 +212,15 @@ TEST_F(Encoding, BadEntriesAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Position at = put(c.bytes);
-    FieldValue value;
-    EXPECT_EQ(readFieldValue(db.file, at, value), c.expected);
+    // Read part by part from the file, and decoded from the cached page.
+    clearCache(db.file.cache);
+    FieldValue fromFile;
+    EXPECT_EQ(readFieldValue(db.file, at, fromFile), c.expected);
+    FieldValue fromCache;
+    EXPECT_EQ(readFieldValue(db.file, at, fromCache), c.expected);
+    if (c.expected == err::ok) {
+      EXPECT_EQ(encodeFieldEntry(fromCache), encodeFieldEntry(fromFile));
+    }
   }
   // Cut short at the end of the file, and positions that are not there.
   Position shortInteger = put(entryHeader(noPosition, 1, 2) + Bytes{1, 2});

@@ -11,6 +11,7 @@
 
 #include "platform/emulator.h"
 #include "records/encoding.h"
+#include "records/relink.h"
 #include "records/sort.h"
 #include "storage/open.h"
 #include "storage/writer.h"
@@ -82,7 +83,29 @@ TEST(Quicksort, TheReplayGivesTheDirectOrderOnEveryInput) {
     for (auto& r : ranks) r = static_cast<std::uint32_t>(random() % distinct);
     if (round % 10 == 1) std::sort(ranks.begin(), ranks.end());
     if (round % 10 == 2) std::sort(ranks.rbegin(), ranks.rend());
-    ASSERT_EQ(quicksortOrder(ranks), directOrder(ranks)) << "round " << round;
+    const std::vector<std::uint32_t> direct = directOrder(ranks);
+    ASSERT_EQ(quicksortOrder(ranks), direct) << "round " << round;
+    ASSERT_EQ(replayQuicksortOrder(ranks), direct) << "round " << round;
+  }
+}
+
+// Where the quicksort would turn quadratic it gives up part of the way and
+// the replay starts over: the order is still the quicksort's own.
+TEST(Quicksort, AQuicksortThatGivesUpHandsOverToTheReplay) {
+  std::mt19937 random(20261211);
+  const std::vector<std::uint32_t> sorted = [] {
+    std::vector<std::uint32_t> ranks(3000);
+    for (std::size_t i = 0; i < ranks.size(); ++i) ranks[i] = static_cast<std::uint32_t>(i / 2);
+    return ranks;
+  }();
+  const std::vector<std::uint32_t> reversed(sorted.rbegin(), sorted.rend());
+  // In order but for a few exchanged pairs, and random keys behind an ordered run.
+  std::vector<std::uint32_t> nearly = sorted;
+  for (int k = 0; k < 10; ++k) std::swap(nearly[random() % nearly.size()], nearly[random() % nearly.size()]);
+  std::vector<std::uint32_t> mixed = sorted;
+  for (std::size_t i = mixed.size() / 2; i < mixed.size(); ++i) mixed[i] = static_cast<std::uint32_t>(random() % 100);
+  for (const std::vector<std::uint32_t>& ranks : {sorted, reversed, nearly, mixed}) {
+    EXPECT_EQ(quicksortOrder(ranks), directOrder(ranks));
   }
 }
 
@@ -299,7 +322,71 @@ TEST_F(StoredSort, AFailedWriteAnywhereInTheRelinkKeepsAWalkableChainAndTheOldOr
     for (std::size_t i = 0; i < before.size(); ++i)
       EXPECT_EQ(reread.store().records.index[i].position, before[i].position);
   }
-  EXPECT_GT(failAt, 2);
+  // The relink of five records is one run of the file, then the DataHeader.
+  EXPECT_GE(failAt, 2);
+}
+
+// A chain that jumps about the file, relinked into file order: many runs in
+// both passes. Whichever write fails, the chain the file then holds walks
+// without a cycle, and undoing puts back every byte.
+TEST_F(StoredSort, EveryWriteOfARelinkLeavesAChainThatWalksAndUndoingItTheOldBytes) {
+  std::mt19937 random(20261212);
+  std::vector<std::function<void(RecordImage&)>> records;
+  for (int i = 0; i < 4000; ++i) {
+    std::u16string key;
+    for (int k = 0; k < 8; ++k) key += static_cast<char16_t>(u'a' + random() % 26);
+    records.push_back([key](RecordImage& r) { r.values.push_back(textValue(1, key)); });
+  }
+  Store& first = open(oneColumn(ValueType::Text, records));
+  SortPlan byKey;
+  ASSERT_EQ(planSort(first, 0, byKey), err::ok);
+  ASSERT_EQ(applySort(first, 0, byKey), err::ok);
+  const std::vector<std::uint8_t> scrambled = tsq->file().bytes();
+
+  auto reopen = [&]() -> Store& {
+    tsq = std::make_unique<OpenTsq>(scrambled);
+    EXPECT_EQ(tsq->open(), err::ok);
+    EXPECT_EQ(loadIndex(tsq->store()), err::ok);
+    return tsq->store();
+  };
+  int failAt = 0;
+  for (;; ++failAt) {
+    SCOPED_TRACE("write " + std::to_string(failAt));
+    Store& store = reopen();
+    SortPlan byId;
+    ASSERT_EQ(planSort(store, 1, byId), err::ok);
+    const ChainOrder chain{byId.index, byId.headers};
+    RelinkLog log;
+    platform::clearFileFaults();
+    platform::failFileOperation(platform::FileOp::Write, failAt);
+    const ErrorCode code = writeChain(store.file, chain, log);
+    const bool fired = platform::fileFaultsFired() > 0;
+    platform::clearFileFaults();
+    if (!fired) {
+      EXPECT_EQ(code, err::ok);
+      break;
+    }
+    EXPECT_EQ(code, err::writeData);
+    OpenTsq halfway(tsq->file().bytes());
+    ASSERT_EQ(halfway.open(), err::ok);
+    EXPECT_EQ(loadIndex(halfway.store()), err::ok) << "the chain does not walk";
+    EXPECT_EQ(unwriteChain(store.file, chain, log), err::ok);
+    EXPECT_EQ(tsq->file().bytes(), scrambled);
+  }
+  EXPECT_GT(failAt, 4) << "too few runs to show both passes";
+
+  // And done whole, the chain is in the new order.
+  Store& store = reopen();
+  SortPlan byId;
+  ASSERT_EQ(planSort(store, 1, byId), err::ok);
+  ASSERT_EQ(applySort(store, 1, byId), err::ok);
+  OpenTsq reread(tsq->file().bytes());
+  ASSERT_EQ(reread.open(), err::ok);
+  ASSERT_EQ(loadIndex(reread.store()), err::ok);
+  ASSERT_EQ(reread.store().file.header.recordCount, 4000u);
+  std::vector<RecordIndexEntry> chain(reread.store().records.index, reread.store().records.index + 4000);
+  const std::vector<std::int32_t> order = ids(reread.store(), chain);
+  for (std::size_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], static_cast<std::int32_t>(i + 1));
 }
 
 }  // namespace
