@@ -30,6 +30,11 @@ bool load(DataCache::Page& page, HANDLE file, std::uint32_t pageOffset) {
 }  // namespace
 
 bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, void* destination) {
+  if (cache.bypass) {
+    DWORD read = 0;
+    return SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           ReadFile(file, destination, length, &read, nullptr) && read == length;
+  }
   auto* out = static_cast<std::uint8_t*>(destination);
   while (length > 0) {
     const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;

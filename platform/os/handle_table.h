@@ -17,6 +17,7 @@ struct OpenFile {
   int fd = -1;
   bool canRead = false;
   bool canWrite = false;
+  std::string path;  // as opened, for the write recorder
 };
 
 struct FileSearch {

@@ -1,0 +1,24 @@
+// The operations that write, each on a small database that shows its
+// paths: commits of every shape, Sort, Delete.
+#pragma once
+
+#include <vector>
+
+#include "tests/robustness/scenario.h"
+
+namespace robust {
+
+// Done after an edit, a re-keyed record moving to each place, a new record
+// and duplicates (each with its expected records in chain order checked
+// on a run without faults).
+const std::vector<Scenario>& commitScenarios();
+// Sort from no order and from one order to another, on the list and the form.
+const std::vector<Scenario>& sortScenarios();
+// Delete of the first, a middle, the last and the only record, and of one
+// holding a column the form does not show.
+const std::vector<Scenario>& deleteScenarios();
+
+// All of them, for the prefix replay.
+std::vector<const Scenario*> allScenarios();
+
+}  // namespace robust
