@@ -24,6 +24,7 @@ struct FileState {
   std::string refusal;                // when not readable: the tool's message
   std::vector<std::string> problems;  // tsq check's; none: sound
   std::vector<StoredRecord> records;  // in chain order, as far as it walks
+  std::uint32_t sortItem = noItem;
   std::string smsNumber;              // the remembered SMS texts' values, or ""
   std::string smsMessage;
 
@@ -35,6 +36,10 @@ FileState stateOf(const std::vector<std::uint8_t>& bytes);
 // Same records with the same values in the same order, same SMS texts;
 // where they stand in the file is not looked at.
 bool sameContents(const FileState& a, const FileState& b);
+
+// The same records, in any order, under the same sort item, with the same
+// SMS texts: what two runs of an unstable sort share.
+bool sameRecords(const FileState& a, const FileState& b);
 
 // How a file compares with the operation's states before and after.
 enum class Kept {

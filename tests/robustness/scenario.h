@@ -33,6 +33,10 @@ struct Scenario {
   // Whether closing the window finishes the operation (a commit does; a
   // Sort or Delete that failed is only given again by the user).
   bool closeFinishes = true;
+  // Whether the order of records with equal keys the operation leaves
+  // depends on the order it starts from (Sort is no stable sort): then it
+  // is done when the records are all there in a sound order.
+  bool unstableOrder = false;
   // Asserts what a run without faults must leave; may be empty.
   std::function<void(const std::vector<std::uint8_t>&)> checkClean;
 };

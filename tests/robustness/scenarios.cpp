@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -174,8 +176,8 @@ std::vector<std::string> names(const std::vector<std::uint8_t>& bytes, const Dat
   return found;
 }
 
-// Sort on the given screen, picking the column `downs` rows below the one
-// the dialog selects first.
+// Sort on the given screen, picking the column `downs` rows below the
+// first of the dialog's list.
 Scenario sortOf(const std::string& name, DatabaseImage image, bool onList, int downs,
                 std::vector<std::string> expected) {
   Scenario s;
@@ -189,6 +191,8 @@ Scenario sortOf(const std::string& name, DatabaseImage image, bool onList, int d
     ASSERT_EQ(app.db().screen, onList ? Screen::ListView : Screen::FormView);
   };
   s.act = [downs](App& app) {
+    // From the top of the list, whichever row the dialog selects first.
+    for (int i = 0; i < 8; ++i) app.queueKey(Key::Up);
     for (int i = 0; i < downs; ++i) app.queueKey(Key::Down);
     app.queueKey(Key::SoftLeft);
     app.command(cmdSort);
@@ -198,6 +202,7 @@ Scenario sortOf(const std::string& name, DatabaseImage image, bool onList, int d
     return true;
   };
   s.closeFinishes = false;
+  s.unstableOrder = true;
   s.checkClean = [image, expected](const std::vector<std::uint8_t>& after) {
     EXPECT_EQ(names(after, image), expected);
   };
@@ -205,14 +210,16 @@ Scenario sortOf(const std::string& name, DatabaseImage image, bool onList, int d
 }
 
 // Delete of the record in the given ListView row; again deletes it once
-// more while the program still has it.
-Scenario deleteOf(const std::string& name, DatabaseImage image, int row, std::vector<std::string> expected) {
+// more while the program still has it. Without bytes the image is the file.
+Scenario deleteOf(const std::string& name, DatabaseImage image, int row, std::vector<std::string> expected,
+                  std::function<std::vector<std::uint8_t>()> bytes = nullptr) {
   Scenario s;
   s.name = name;
   s.image = image;
   auto deleted = std::make_shared<Position>(noPosition);
-  s.begin = [image, row, deleted](App& app) {
-    app.writeDatabase("db", image);
+  s.begin = [image, row, deleted, bytes](App& app) {
+    if (bytes) tsqtest::writeFileBytes(app.home() + "/db.tsq", bytes());
+    else app.writeDatabase("db", image);
     ASSERT_TRUE(app.open("db"));
     for (int i = 0; i < row; ++i) app.press(Key::Down);
     const LRESULT selected = SendMessageW(app.db().ui.listBox, LB_GETCURSEL, 0, 0);
@@ -242,7 +249,71 @@ Scenario deleteOf(const std::string& name, DatabaseImage image, int row, std::ve
   return s;
 }
 
+// ---- On a sample: a database of many sectors ----------------------------------------
+
+// The Contacts sample as built beside the program.
+std::vector<std::uint8_t> contactsSample() {
+  const char* bin = std::getenv("TESSRA_BIN");
+  const std::vector<std::uint8_t> bytes =
+      tsqtest::readFileBytes(std::string(bin != nullptr ? bin : ".") + "/Contacts.tsq");
+  EXPECT_GT(bytes.size(), 4096u) << "the Contacts sample is missing";
+  return bytes;
+}
+
+// The sample opened on the ListView with the given row selected.
+void openContacts(App& app, int row) {
+  tsqtest::writeFileBytes(app.home() + "/db.tsq", contactsSample());
+  ASSERT_TRUE(app.open("db"));
+  ASSERT_EQ(app.db().screen, Screen::ListView);
+  for (int i = 0; i < row; ++i) app.press(Key::Down);
+}
+
+constexpr int contactsName = 1;  // the Field of the sort item
+
+std::vector<Scenario> onTheSample() {
+  Scenario sort;
+  sort.name = "SortTheContactsSampleByBirthday";
+  sort.begin = [](App& app) { openContacts(app, 3); };
+  sort.act = [](App& app) {
+    for (int i = 0; i < 8; ++i) app.queueKey(Key::Up);
+    for (int i = 0; i < 4; ++i) app.queueKey(Key::Down);  // Name, Mobile, Work, Group, Birthday
+    app.queueKey(Key::SoftLeft);
+    app.command(cmdSort);
+  };
+  sort.again = [act = sort.act](App& app) {
+    act(app);
+    return true;
+  };
+  sort.closeFinishes = false;
+  sort.unstableOrder = true;
+
+  Scenario commit;
+  commit.name = "CommitOnTheContactsSample";
+  commit.begin = [](App& app) {
+    openContacts(app, 5);
+    app.command(cmdDone);
+    app.command(cmdEdit);
+    ASSERT_EQ(app.db().screen, Screen::Editing);
+    app.setText(contactsName, u"Zz, moved to the end");
+  };
+  commit.act = [](App& app) { app.command(cmdDone); };
+  commit.again = [](App& app) {
+    if (app.db().screen != Screen::Editing) return false;
+    app.command(cmdDone);
+    return true;
+  };
+
+  Scenario remove = deleteOf("DeleteOnTheContactsSample", DatabaseImage{}, 10, {}, contactsSample);
+  remove.checkClean = nullptr;
+  return {sort, commit, remove};
+}
+
 }  // namespace
+
+const std::vector<Scenario>& sampleScenarios() {
+  static const std::vector<Scenario> all = onTheSample();
+  return all;
+}
 
 const std::vector<Scenario>& commitScenarios() {
   static const std::vector<Scenario> all = [] {
@@ -266,14 +337,15 @@ const std::vector<Scenario>& sortScenarios() {
 
 const std::vector<Scenario>& deleteScenarios() {
   static const std::vector<Scenario> all = [] {
-    const DatabaseImage three = people({{u"a", 1}, {u"b", 2}, {u"c", 3}});
+    // Sorted, so that a record emptied on its way out stands out of order.
+    const DatabaseImage three = people({{u"a", 1}, {u"b", 2}, {u"c", 3}}, PersonName);
     DatabaseImage offForm = three;
     offForm.records[1].values.push_back(tsqtest::integerValue(99, 42));  // on no item
     return std::vector<Scenario>{
         deleteOf("DeleteTheFirst", three, 0, {"b", "c"}),
         deleteOf("DeleteAMiddle", three, 1, {"a", "c"}),
         deleteOf("DeleteTheLast", three, 2, {"a", "b"}),
-        deleteOf("DeleteTheOnly", people({{u"only", 7}}), 0, {}),
+        deleteOf("DeleteTheOnly", people({{u"only", 7}}, PersonName), 0, {}),
         deleteOf("DeleteWithAColumnOffTheForm", offForm, 1, {"a", "c"}),
     };
   }();
@@ -282,7 +354,7 @@ const std::vector<Scenario>& deleteScenarios() {
 
 std::vector<const Scenario*> allScenarios() {
   std::vector<const Scenario*> all;
-  for (const auto* group : {&commitScenarios(), &sortScenarios(), &deleteScenarios()})
+  for (const auto* group : {&commitScenarios(), &sortScenarios(), &deleteScenarios(), &sampleScenarios()})
     for (const Scenario& scenario : *group) all.push_back(&scenario);
   return all;
 }

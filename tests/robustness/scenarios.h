@@ -18,7 +18,11 @@ const std::vector<Scenario>& sortScenarios();
 // holding a column the form does not show.
 const std::vector<Scenario>& deleteScenarios();
 
-// All of them, for the prefix replay.
+// Sort, a re-keying commit and Delete on the Contacts sample, a database
+// of many sectors.
+const std::vector<Scenario>& sampleScenarios();
+
+// All of them.
 std::vector<const Scenario*> allScenarios();
 
 }  // namespace robust

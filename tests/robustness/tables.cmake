@@ -21,8 +21,13 @@ set(power-loss-detail_head
   "| operation | cut | file | contents | opening |"
   "|---|---|---|---|---|")
 
+set(journal_title "What a rollback journal would cost each operation")
+set(journal_head
+  "| operation | writes to the database | sectors it overwrites | journal writes (header, sectors, clearing) | flushes |"
+  "|---|---|---|---|---|")
+
 set(written "")
-foreach(table faults faults-detail power-loss power-loss-detail)
+foreach(table faults faults-detail power-loss power-loss-detail journal)
   file(GLOB fragments ${DIR}/${table}/*.md)
   if(NOT fragments)
     continue()
