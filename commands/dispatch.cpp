@@ -3,6 +3,9 @@
 #include <initializer_list>
 
 #include "commands/catalogue.h"
+#include "commands/dial.h"
+#include "commands/email.h"
+#include "commands/sms.h"
 #include "resources/ids.h"
 #include "storage/database.h"
 #include "storage/paths.h"
@@ -107,10 +110,13 @@ std::int32_t dispatchNotification(Database& db, HWND window, HWND control, WORD 
       report(window, code, false);
       return code == err::ok ? 1 : 0;
     }
-    case ItemKind::SmsButton:
-      // Searches and SMS sending arrive with their own commands.
-      (void)window;
-      return 1;
+    case ItemKind::SmsButton: {
+      if (notifyCode != BN_CLICKED) return 1;
+      const ErrorCode code = sendSms(db, item.sms);
+      if (code == err::ok) showMessage(window, str::smsSent, MB_ICONINFORMATION);
+      report(window, code, true);
+      return code == err::ok ? 1 : 0;
+    }
     default:
       return 0;
   }
@@ -226,6 +232,7 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       if (screen == Screen::Catalogue) report(window, showListView(db), false);
       return 0;
     case cmdEmail:
+      if (screen == Screen::Catalogue) report(window, emailDatabase(db), true);
       return 0;
     case cmdDeleteDatabase:
       if (screen == Screen::Catalogue) report(window, deleteDatabase(db), true);
@@ -277,8 +284,10 @@ std::int32_t dispatchCommand(HWND window, WORD commandId, HWND control, WORD not
       return 0;
     }
     case cmdDial:
+      if (listOrForm) report(window, dialCurrentRecord(db), false);
+      return 0;
     case cmdMenu:
-      // These commands arrive with their own operations.
+      // The menu arrives with its own operation.
       return 0;
     default:
       return dispatchNotification(db, window, control, notifyCode);

@@ -153,9 +153,32 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
   d->dialog->proc = proc;
   d->dialog->modal = true;
 
+  // The screen shows text rows, coarser than dialog units: a template's
+  // label of 8 units above an edit of 12 would share one row with it and
+  // vanish under it. Each item goes to the row its top is nearest, and an
+  // item that would share a row with the one before moves down, with
+  // everything after it.
+  const int cell = screenGeometry().cellHeight;
+  int shift = 0;         // rows added so far
+  int previousEnd = 0;   // the row after the last item placed
+  LONG previousLeft = 0, previousRight = 0;
   for (const auto& item : t->items) {
     POINT at = dialogUnitsToPixels(item.x, item.y);
     POINT extent = dialogUnitsToPixels(item.cx, item.cy);
+    if (extent.y > 0) {
+      int row = (at.y + cell / 2) / cell + shift;
+      const int rows = std::max(1, static_cast<int>((extent.y + cell / 2) / cell));
+      const bool sideBySide = at.x >= previousRight || at.x + extent.x <= previousLeft;
+      if (row < previousEnd && !sideBySide) {
+        shift += previousEnd - row;
+        row = previousEnd;
+      }
+      at.y = row * cell;
+      extent.y = rows * cell;
+      previousEnd = row + rows;
+      previousLeft = at.x;
+      previousRight = at.x + extent.x;
+    }
     HWND control = CreateWindowExW(0, item.className, item.text, item.style, at.x, at.y, extent.x, extent.y, dialog,
                                    reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), instance, nullptr);
     if (control == nullptr) {

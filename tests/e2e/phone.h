@@ -44,6 +44,8 @@ class Phone {
 
   const std::string& home() const { return home_; }
   const std::string& scratch() const { return scratch_; }
+  // The phone's root folder (--device): calls, SMS and mail land there.
+  const std::string& device() const { return device_; }
   // The path of a database of the program folder.
   std::string path(const std::string& name) const;
 

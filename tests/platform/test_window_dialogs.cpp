@@ -170,6 +170,23 @@ TEST_F(Dialogs, UpAndDownWalkTheTabStopsOfADialog) {
   }
 }
 
+// Dialog units are finer than the screen's rows: a template's 8-unit label
+// over a 12-unit edit box must not share a row with it and vanish.
+TEST_F(Dialogs, TemplateItemsStackedInDialogUnitsEachGetTheirOwnRow) {
+  HWND main = topLevel();
+  std::vector<std::string> seen;
+  platform::setInputSource([&]() -> std::optional<platform::KeyEvent> {
+    seen = screenLines();
+    return key(Key::Back);
+  });
+  DialogBoxParamW(nullptr, MAKEINTRESOURCEW(res::emailDialog), main, emailDialog, 0);
+  std::vector<std::string> labels;
+  for (const auto& line : seen)
+    for (const char* label : {"Service:", "To:", "Subject:", "Message:"})
+      if (line.find(label) != std::string::npos) labels.push_back(label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Service:", "To:", "Subject:", "Message:"}));
+}
+
 // The password flow end to end: typing, Back handed to the focused edit box
 // through the override and SHSendBackToFocusWindow, then OK.
 std::u16string typedText;
