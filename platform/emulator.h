@@ -71,6 +71,12 @@ void startRecordingWrites();
 // What was recorded since the start; recording ends.
 std::vector<RecordedWrite> stopRecordingWrites();
 
+// ---- Message boxes (tests) --------------------------------------------------------
+// The text of every message box shown since the last clear, in order: how
+// often a failure was reported, whatever keys answered the boxes.
+const std::vector<std::u16string>& messageBoxesShown();
+void clearMessageBoxesShown();
+
 // ---- Phone services (tests) ------------------------------------------------------
 // Where LoadLibraryW looks for libraries; empty: the folder of the running
 // executable (where the build puts libcemapi.so).

@@ -118,7 +118,7 @@ bool sameRecords(const FileState& a, const FileState& b) {
   return valuesOf(a) == valuesOf(b) && a.smsNumber == b.smsNumber && a.smsMessage == b.smsMessage;
 }
 
-Kept compareWith(const FileState& file, const FileState& before, const FileState& after) {
+Kept compareWith(const FileState& file, const FileState& before, const FileState& after, bool forgettable) {
   if (sameContents(file, before)) return Kept::Previous;
   if (sameContents(file, after)) return Kept::New;
   if (!file.readable) return Kept::Lost;
@@ -134,12 +134,15 @@ Kept compareWith(const FileState& file, const FileState& before, const FileState
   // case one was placed anew rather than moved.
   for (const StoredRecord& was : before.records)
     if (holds(after, was.values) && !holds(file, was.values)) return Kept::Lost;
+  bool forgotten = false;
   for (const auto& [now, was, becomes] :
        {std::tuple{&file.smsNumber, &before.smsNumber, &after.smsNumber},
         std::tuple{&file.smsMessage, &before.smsMessage, &after.smsMessage}}) {
-    if (*now != *was && *now != *becomes) return Kept::Lost;
+    if (*now == *was || *now == *becomes) continue;
+    if (!forgettable || !now->empty()) return Kept::Lost;
+    forgotten = true;
   }
-  return Kept::Other;
+  return forgotten ? Kept::Forgotten : Kept::Other;
 }
 
 const char* keptName(Kept kept) {
@@ -147,6 +150,7 @@ const char* keptName(Kept kept) {
     case Kept::Previous: return "previous";
     case Kept::New: return "new";
     case Kept::Other: return "other";
+    case Kept::Forgotten: return "forgotten";
     case Kept::Lost: return "lost";
   }
   return "?";

@@ -47,10 +47,12 @@ enum class Kept {
   New,       // the contents after
   Other,     // neither, but nothing lost: a record half-way (emptied by a
              // delete, a new record not yet complete) or another sound order
+  Forgotten, // with forgettable: as Other, but a remembered SMS text is gone
   Lost,      // a record that both states hold is missing or holds values
              // of neither, or a remembered text of neither
 };
-Kept compareWith(const FileState& file, const FileState& before, const FileState& after);
+// With forgettable, a remembered SMS text that is gone is Forgotten, not Lost.
+Kept compareWith(const FileState& file, const FileState& before, const FileState& after, bool forgettable = false);
 
 const char* keptName(Kept kept);
 // "sound", "partial: <first problem>" or "unreadable: <message>".

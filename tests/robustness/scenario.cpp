@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/text.h"
 #include "storage/data_cache.h"
 #include "tests/support/tsq_fixture.h"
 
@@ -23,13 +24,21 @@ bool isDatabaseFile(const std::string& path, const std::string& database) {
   return std::filesystem::weakly_canonical(path, ignored) == std::filesystem::weakly_canonical(database, ignored);
 }
 
+// The texts of the message boxes shown from the first-th on.
+std::vector<std::string> boxesSince(std::size_t first) {
+  const std::vector<std::u16string>& shown = platform::messageBoxesShown();
+  std::vector<std::string> texts;
+  for (std::size_t i = first; i < shown.size(); ++i) texts.push_back(platform::toUtf8(shown[i]));
+  return texts;
+}
+
 }  // namespace
 
-std::vector<std::string> errorMessages(const std::vector<std::string>& prompts) {
+std::vector<std::string> errorMessages(const std::vector<std::string>& texts) {
   std::vector<std::string> found;
-  for (const std::string& prompt : prompts)
+  for (const std::string& shown : texts)
     for (const char* text : errorTexts)
-      if (prompt.find(text) != std::string::npos) {
+      if (shown.find(text) != std::string::npos) {
         found.emplace_back(text);
         break;
       }
@@ -64,7 +73,7 @@ CleanRun runClean(const Scenario& scenario) {
   App app;
   scenario.begin(app);
   run.before = app.fileBytes("db");
-  const std::size_t prompts = app.prompts().size();
+  const std::size_t boxes = platform::messageBoxesShown().size();
   platform::clearFileFaults();
   platform::startRecordingWrites();
   scenario.act(app);
@@ -72,7 +81,7 @@ CleanRun runClean(const Scenario& scenario) {
   run.writes = platform::fileOperationCount(platform::FileOp::Write);
   run.seeks = platform::fileOperationCount(platform::FileOp::Seek);
   run.reads = platform::fileOperationCount(platform::FileOp::Read);
-  run.messages = errorMessages({app.prompts().begin() + static_cast<std::ptrdiff_t>(prompts), app.prompts().end()});
+  run.messages = errorMessages(boxesSince(boxes));
   run.after = app.fileBytes("db");
   const std::string database = app.home() + "/db.tsq";
   for (platform::RecordedWrite& write : writes)
@@ -90,7 +99,7 @@ FaultRun runWithFault(const Scenario& scenario, platform::FileOp op, int failAt,
   if (op == platform::FileOp::Read) cache.bypass = true;
   platform::clearFileFaults();
   platform::failFileOperation(op, failAt);
-  std::size_t prompts = app.prompts().size();
+  std::size_t boxes = platform::messageBoxesShown().size();
   scenario.act(app);
   cache.bypass = false;
   clearCache(cache);
@@ -98,11 +107,11 @@ FaultRun runWithFault(const Scenario& scenario, platform::FileOp op, int failAt,
   run.operations = platform::fileOperationCount(op);
   run.fired = run.faults > 0;
   platform::clearFileFaults();
-  run.messages = errorMessages({app.prompts().begin() + static_cast<std::ptrdiff_t>(prompts), app.prompts().end()});
+  run.messages = errorMessages(boxesSince(boxes));
   run.failed = app.fileBytes("db");
   if (!run.fired) return run;
 
-  prompts = app.prompts().size();
+  boxes = platform::messageBoxesShown().size();
   if (retry == Retry::Again) {
     run.repeated = scenario.again(app);
   } else {
@@ -110,19 +119,19 @@ FaultRun runWithFault(const Scenario& scenario, platform::FileOp op, int failAt,
     platform::runPending();
     run.closed = !IsWindow(app.mainWindow());
   }
-  run.retryMessages =
-      errorMessages({app.prompts().begin() + static_cast<std::ptrdiff_t>(prompts), app.prompts().end()});
+  run.retryMessages = errorMessages(boxesSince(boxes));
   run.retried = app.fileBytes("db");
   return run;
 }
 
 bool opens(const std::vector<std::uint8_t>& bytes, std::string* message) {
+  platform::clearMessageBoxesShown();
   App app;
   tsqtest::writeFileBytes(app.home() + "/db.tsq", bytes);
   const bool started = app.open("db");
   const bool open = started && app.db().isOpen != 0;
   if (!open && message != nullptr) {
-    const std::vector<std::string> shown = errorMessages(app.prompts());
+    const std::vector<std::string> shown = errorMessages(boxesSince(0));
     *message = shown.empty() ? "nothing shown" : shown.front();
   }
   return open;

@@ -37,6 +37,9 @@ struct Scenario {
   // depends on the order it starts from (Sort is no stable sort): then it
   // is done when the records are all there in a sound order.
   bool unstableOrder = false;
+  // Whether a failure may forget a remembered SMS text without saying so,
+  // as storing one does when its room or its write fails.
+  bool mayForget = false;
   // Asserts what a run without faults must leave; may be empty.
   std::function<void(const std::vector<std::uint8_t>&)> checkClean;
 };
@@ -73,8 +76,8 @@ struct FaultRun {
 // read of the operation reaches the file.
 FaultRun runWithFault(const Scenario& scenario, platform::FileOp op, int failAt, Retry retry);
 
-// The error messages among the screens a program waited on.
-std::vector<std::string> errorMessages(const std::vector<std::string>& prompts);
+// The error messages among the texts of message boxes shown.
+std::vector<std::string> errorMessages(const std::vector<std::string>& texts);
 // Whether messages are the one message a failure of the kind shows: a
 // failed write "Error writing data", a failed read "Error reading data", a
 // failed seek either (seeking to the end to make room counts as writing).

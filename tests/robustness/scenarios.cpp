@@ -308,7 +308,65 @@ std::vector<Scenario> onTheSample() {
   return {sort, commit, remove};
 }
 
+// ---- The SmsButton's remembered texts ---------------------------------------------------
+
+enum SmsItem { SmsName, SmsMobile, SmsNote, SmsButtonItem };
+
+DatabaseImage smsContacts(const std::u16string& number, const std::u16string& message) {
+  DatabaseImage image;
+  ItemImage mobile = tsqtest::valueItem(ItemKind::Field, ValueType::Text, 2, u"Mobile");
+  mobile.numericInput = 1;
+  ItemImage button;
+  button.kind = static_cast<std::uint8_t>(ItemKind::SmsButton);
+  button.caption = u"SMS";
+  button.sms = SmsItems{SmsMobile, SmsNote};
+  image.items = {tsqtest::valueItem(ItemKind::Field, ValueType::Text, 1, u"Name"), mobile,
+                 tsqtest::valueItem(ItemKind::Field, ValueType::Text, 3, u"Note"), button};
+  for (int i = 0; i < 4; ++i) image.items[i].row = i;
+  RecordImage ann;
+  ann.values.push_back(tsqtest::textValue(1, u"Ann"));  // no number, no note: the remembered ones are offered
+  image.records.push_back(ann);
+  image.smsNumber = number;
+  image.smsMessage = message;
+  return image;
+}
+
+// The SmsButton confirmed with a longer number than the remembered one,
+// typed over what the dialog offers, and again the same way.
+Scenario smsOf(const std::string& name, DatabaseImage image) {
+  Scenario s;
+  s.reads = !image.smsNumber.empty() || !image.smsMessage.empty();  // what is remembered is read
+  s.name = name;
+  s.image = image;
+  s.begin = [image](App& app) {
+    app.writeDatabase("db", image);
+    ASSERT_TRUE(app.open("db"));
+    app.press(Key::Action);
+    ASSERT_EQ(app.db().screen, Screen::FormView);
+  };
+  s.act = [](App& app) {
+    app.queueStep([](HWND dialog) { SetDlgItemTextW(dialog, res::smsNumberId, u"0800 555 123"); }, Key::SoftLeft);
+    SendMessageW(app.control(SmsButtonItem), BM_CLICK, 0, 0);
+    platform::runPending();
+  };
+  s.again = [act = s.act](App& app) {
+    act(app);
+    return true;
+  };
+  s.closeFinishes = false;
+  s.mayForget = true;
+  return s;
+}
+
 }  // namespace
+
+const std::vector<Scenario>& smsScenarios() {
+  static const std::vector<Scenario> all = {
+      smsOf("SmsNumberReplaced", smsContacts(u"0700 999", u"On my way")),
+      smsOf("SmsNumberFirstRemembered", smsContacts(u"", u"")),
+  };
+  return all;
+}
 
 const std::vector<Scenario>& sampleScenarios() {
   static const std::vector<Scenario> all = onTheSample();
@@ -354,7 +412,8 @@ const std::vector<Scenario>& deleteScenarios() {
 
 std::vector<const Scenario*> allScenarios() {
   std::vector<const Scenario*> all;
-  for (const auto* group : {&commitScenarios(), &sortScenarios(), &deleteScenarios(), &sampleScenarios()})
+  for (const auto* group :
+       {&commitScenarios(), &sortScenarios(), &deleteScenarios(), &smsScenarios(), &sampleScenarios()})
     for (const Scenario& scenario : *group) all.push_back(&scenario);
   return all;
 }

@@ -1,5 +1,5 @@
 // The operations that write, each on a small database that shows its
-// paths: commits of every shape, Sort, Delete.
+// paths: commits of every shape, Sort, Delete, the SmsButton.
 #pragma once
 
 #include <vector>
@@ -18,6 +18,9 @@ const std::vector<Scenario>& sortScenarios();
 // holding a column the form does not show.
 const std::vector<Scenario>& deleteScenarios();
 
+// The SmsButton storing a new remembered number, over an old one and as
+// the first.
+const std::vector<Scenario>& smsScenarios();
 // Sort, a re-keying commit and Delete on the Contacts sample, a database
 // of many sectors.
 const std::vector<Scenario>& sampleScenarios();
