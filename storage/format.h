@@ -59,6 +59,21 @@ enum class ItemKind : std::uint8_t {
 };
 bool isKnownItemKind(std::uint8_t code);
 
+// ---- Sizes in the file ---------------------------------------------------------
+//
+// Every size and offset of a stored structure is the sum of its fields, so
+// that the reader, the writer and the tool cannot disagree; docs/format.md
+// draws the same structures as tables.
+namespace encoded {
+constexpr std::uint32_t u8 = 1;
+constexpr std::uint32_t u16 = 2;
+constexpr std::uint32_t u32 = 4;
+constexpr std::uint32_t bytes8 = 8;                 // an IEEE-754 double
+constexpr std::uint32_t calendarTime = 8 * u16;     // bytes16: the eight u16 fields of a SYSTEMTIME
+constexpr std::uint32_t unit = u16;                 // one UTF-16 unit of a text
+constexpr std::uint32_t maxText8Characters = 254;   // a text8's count byte holds characters + 1
+}  // namespace encoded
+
 // Rooms, in UTF-16 units with the terminator, of the texts the layout holds.
 namespace room {
 constexpr int headerText = 260;
@@ -79,6 +94,26 @@ constexpr int maxExpressionBytes = 256;
 constexpr std::uint32_t formatVersion = 1;
 constexpr std::uint32_t anyTextItem = 0xFFFFFFFE;  // criterion item: any Text item
 constexpr std::uint32_t noItem = 0xFFFFFFFF;
+
+// FieldEntry: next, fieldId, valueType, reserved, then the payload.
+namespace fieldEntryOffset {
+constexpr std::uint32_t next = 0;
+constexpr std::uint32_t fieldId = next + encoded::u32;
+constexpr std::uint32_t valueType = fieldId + encoded::u16;
+constexpr std::uint32_t reserved = valueType + encoded::u8;
+constexpr std::uint32_t payload = reserved + encoded::u8;
+}  // namespace fieldEntryOffset
+constexpr std::uint32_t fieldHeaderSize = fieldEntryOffset::payload;
+// Payloads by type; a Text's is its u16 count and count units.
+namespace payloadSize {
+constexpr std::uint32_t integer = encoded::u32;
+constexpr std::uint32_t number = encoded::bytes8;  // Number and Currency
+constexpr std::uint32_t calendar = encoded::u32 + encoded::calendarTime;  // noValue, then the time
+constexpr std::uint32_t yesNo = encoded::u8;
+constexpr std::uint32_t textCount = encoded::u16;
+constexpr std::uint32_t text(std::uint32_t count) { return textCount + count * encoded::unit; }
+constexpr std::uint32_t largest = 520;  // what a FieldValue holds; a Text of 259 units takes text(259)
+}  // namespace payloadSize
 
 // FieldValue: an 8-byte header and the payload of its ValueType; the same
 // bytes are a FieldEntry in the file (at most 528 bytes).
@@ -101,19 +136,25 @@ struct FieldValue {
     CalendarValue calendar;
     TextValue text;
     std::uint8_t yesNo;
-    std::uint8_t bytes[520];
+    std::uint8_t bytes[payloadSize::largest];
   } payload{};
 };
-static_assert(sizeof(FieldValue) == 528);
-constexpr std::uint32_t fieldHeaderSize = 8;
-constexpr std::uint32_t maxFieldValueSize = 528;
+constexpr std::uint32_t maxFieldValueSize = fieldHeaderSize + payloadSize::largest;
+static_assert(sizeof(FieldValue) == maxFieldValueSize);
+static_assert(payloadSize::text(room::valueText) <= payloadSize::largest);
+static_assert(payloadSize::calendar == sizeof(CalendarValue));
 
 struct RecordHeader {
   Position firstField = noPosition;
   Position nextRecord = noPosition;
   std::uint32_t flags = 0;  // bit 31 in memory: the current record has unsaved changes
 };
-constexpr std::uint32_t recordHeaderSize = 12;
+namespace recordHeaderOffset {
+constexpr std::uint32_t firstField = 0;
+constexpr std::uint32_t nextRecord = firstField + encoded::u32;
+constexpr std::uint32_t flags = nextRecord + encoded::u32;
+}  // namespace recordHeaderOffset
+constexpr std::uint32_t recordHeaderSize = recordHeaderOffset::flags + encoded::u32;
 constexpr std::uint32_t modifiedFlag = 0x80000000u;
 
 struct DataHeader {
@@ -125,13 +166,26 @@ struct DataHeader {
   Position smsNumberValue = noPosition;
   Position smsMessageValue = noPosition;
 };
-constexpr std::uint32_t dataHeaderSize = 28;
+namespace dataHeaderOffset {
+constexpr std::uint32_t recordCount = 0;
+constexpr std::uint32_t freeList = recordCount + encoded::u32;
+constexpr std::uint32_t firstRecord = freeList + encoded::u32;
+constexpr std::uint32_t sortItem = firstRecord + encoded::u32;
+constexpr std::uint32_t reserved = sortItem + encoded::u32;
+constexpr std::uint32_t smsNumberValue = reserved + encoded::u32;
+constexpr std::uint32_t smsMessageValue = smsNumberValue + encoded::u32;
+}  // namespace dataHeaderOffset
+constexpr std::uint32_t dataHeaderSize = dataHeaderOffset::smsMessageValue + encoded::u32;
 
 struct FreeBlock {
   Position next = noPosition;
   std::uint32_t size = 0;
 };
-constexpr std::uint32_t freeBlockSize = 8;
+namespace freeBlockOffset {
+constexpr std::uint32_t next = 0;
+constexpr std::uint32_t size = next + encoded::u32;
+}  // namespace freeBlockOffset
+constexpr std::uint32_t freeBlockSize = freeBlockOffset::size + encoded::u32;
 
 struct SearchCriterion {
   std::uint32_t item = 0;  // layout index, or anyTextItem

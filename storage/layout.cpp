@@ -124,15 +124,8 @@ bool indexesSound(const Layout& layout) {
       case ItemKind::SearchButton:
         for (int c = 0; c < item.search.criterionCount; ++c) {
           const SearchCriterion& criterion = item.search.criteria[c];
-          if (criterion.op < op::equal || criterion.op > op::contains) return false;
-          if (criterion.item == anyTextItem) {
-            if (criterion.op != op::contains) return false;
-          } else if (criterion.item >= count) {
-            return false;
-          } else if (criterion.op == op::contains &&
-                     layout.items[criterion.item].valueType != static_cast<std::uint8_t>(ValueType::Text)) {
-            return false;
-          }
+          const std::uint8_t itemType = criterion.item < count ? layout.items[criterion.item].valueType : 0;
+          if (criterionFault(criterion.op, criterion.item, count, itemType) != CriterionFault::None) return false;
         }
         break;
       default:
@@ -147,10 +140,9 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
   if (!readU32(file, version) || version == 0) return err::readData;
   if (version > formatVersion) return err::newerVersion;
 
-  std::uint32_t ignored = 0;
-  if (!readU32(file, ignored)) return err::readData;
+  if (!readU32(file, layout.stored.field2)) return err::readData;
   layout.reserved2 = 0;
-  if (!readText8(file, layout.headerText, room::headerText) || !readU32(file, ignored) ||
+  if (!readText8(file, layout.headerText, room::headerText) || !readU32(file, layout.stored.field4) ||
       !readScrambledText8(file, layout.password, room::password)) {
     return err::readData;
   }
@@ -163,8 +155,8 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
   std::uint32_t itemCount = 0;
   if (!readText8(file, layout.mailSubject, room::mailSubject) ||
       !readText8(file, layout.mailRecipient, room::mailRecipient) || !readU8(file, layout.reserved8) ||
-      !readU8(file, layout.readOnly) || !readU32(file, layout.backgroundColour) || !readU32(file, ignored) ||
-      !readU32(file, itemCount) || !readU32(file, ignored)) {
+      !readU8(file, layout.readOnly) || !readU32(file, layout.backgroundColour) ||
+      !readU32(file, layout.stored.field11) || !readU32(file, itemCount) || !readU32(file, layout.stored.field13)) {
     return err::readData;
   }
   layout.reserved11 = 0;
@@ -182,6 +174,16 @@ ErrorCode readHeaderAndItems(HANDLE file, Layout& layout, PasswordCheck checkPas
 
 }  // namespace
 
+CriterionFault criterionFault(std::uint8_t operation, std::uint32_t item, std::uint32_t itemCount, std::uint8_t itemValueType) {
+  if (operation < op::equal || operation > op::contains) return CriterionFault::Operator;
+  if (item == anyTextItem)
+    return operation == op::contains ? CriterionFault::None : CriterionFault::AnyItemNeedsContains;
+  if (item >= itemCount) return CriterionFault::Item;
+  if (operation == op::contains && itemValueType != static_cast<std::uint8_t>(ValueType::Text))
+    return CriterionFault::ContainsNeedsText;
+  return CriterionFault::None;
+}
+
 void resetHeaderFields(Layout& layout) {
   layout.headerText[0] = 0;
   layout.mailSubject[0] = 0;
@@ -191,6 +193,7 @@ void resetHeaderFields(Layout& layout) {
   layout.reserved2 = 0;
   layout.reserved8 = 0;
   layout.reserved11 = 0;
+  layout.stored = Layout::StoredWords{};
   layout.itemCount = 0;
   layout.backgroundColour = 0xFFFFFF;
   layout.readOnly = 0;

@@ -34,7 +34,7 @@ struct Out {
   }
   // A text8 holds at most 254 characters; longer texts are cut there.
   void text8(const std::u16string& text) {
-    std::size_t length = std::min<std::size_t>(text.size(), 254);
+    std::size_t length = std::min<std::size_t>(text.size(), encoded::maxText8Characters);
     u8(static_cast<std::uint8_t>(length + 1));
     units(text.data(), length);
     u16(0);
@@ -45,10 +45,10 @@ struct Out {
     u16(0);
   }
   void scrambledText8(const std::u16string& text) {
-    std::size_t length = std::min<std::size_t>(text.size(), 254);
+    std::size_t length = std::min<std::size_t>(text.size(), encoded::maxText8Characters);
     std::u16string terminated = text.substr(0, length);
     terminated.push_back(0);
-    std::uint16_t scrambled[255];
+    std::uint16_t scrambled[encoded::maxText8Characters + 1];
     scramble(terminated.data(), scrambled, static_cast<int>(terminated.size()));
     u8(static_cast<std::uint8_t>(terminated.size()));
     for (std::size_t i = 0; i < terminated.size(); ++i) u16(scrambled[i]);
@@ -198,58 +198,70 @@ std::vector<std::uint8_t> encodeFieldEntry(const FieldValue& value) {
   return bytes;
 }
 
+void appendRecord(std::vector<std::uint8_t>& bytes, const RecordImage& record, Position at, Position nextRecord) {
+  Out out{bytes};
+  Position firstField = record.values.empty() ? noPosition : at + recordHeaderSize;
+  out.u32(firstField);
+  out.u32(nextRecord);
+  out.u32(record.flags);
+  Position entryAt = firstField;
+  for (std::size_t v = 0; v < record.values.size(); ++v) {
+    FieldValue entry = record.values[v];
+    entryAt += storedSize(entry);
+    entry.next = v + 1 < record.values.size() ? entryAt : noPosition;
+    std::vector<std::uint8_t> entryBytes = encodeFieldEntry(entry);
+    out.raw(entryBytes.data(), entryBytes.size());
+  }
+}
+
+void startDataArea(PackedData& data, std::uint32_t sortItem, std::uint32_t reserved) {
+  data = PackedData{};
+  Out out{data.bytes};
+  out.u32(0);           // recordCount
+  out.u32(noPosition);  // no free blocks
+  out.u32(noPosition);  // firstRecord
+  out.u32(sortItem);
+  out.u32(reserved);
+  out.u32(noPosition);  // smsNumberValue
+  out.u32(noPosition);  // smsMessageValue
+}
+
+void appendPackedRecord(PackedData& data, const RecordImage& record) {
+  const auto at = static_cast<Position>(data.bytes.size());
+  // The previous record, or the DataHeader for the first, leads to it.
+  storeU32(data.bytes.data() + (data.lastRecord == noPosition ? dataHeaderOffset::firstRecord
+                                                               : data.lastRecord + recordHeaderOffset::nextRecord),
+           at);
+  appendRecord(data.bytes, record, at, noPosition);
+  data.lastRecord = at;
+  storeU32(data.bytes.data() + dataHeaderOffset::recordCount, ++data.recordCount);
+}
+
+void finishDataArea(PackedData& data, const std::u16string& smsNumber, const std::u16string& smsMessage) {
+  for (auto [text, headerField] : {std::pair{&smsNumber, dataHeaderOffset::smsNumberValue},
+                                   std::pair{&smsMessage, dataHeaderOffset::smsMessageValue}}) {
+    if (text->empty()) continue;
+    storeU32(data.bytes.data() + headerField, static_cast<Position>(data.bytes.size()));
+    std::vector<std::uint8_t> entry = encodeFieldEntry(standaloneText(*text));
+    data.bytes.insert(data.bytes.end(), entry.begin(), entry.end());
+  }
+}
+
+std::vector<std::uint8_t> encodeDataArea(const DatabaseImage& image) {
+  PackedData data;
+  startDataArea(data, image.sortItem, image.dataReserved);
+  for (const RecordImage& record : image.records) appendPackedRecord(data, record);
+  finishDataArea(data, image.smsNumber, image.smsMessage);
+  return std::move(data.bytes);
+}
+
 std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image) {
   std::vector<std::uint8_t> bytes;
   Out out{bytes};
   std::size_t itemCount = std::min<std::size_t>(image.items.size(), maxItems);
   writeHeader(out, image.header, itemCount);
   for (std::size_t i = 0; i < itemCount; ++i) writeItem(out, image.items[i]);
-
-  // The data area: where each record and SMS text will stand, then the bytes.
-  std::vector<Position> recordAt;
-  Position at = dataHeaderSize;
-  for (const RecordImage& record : image.records) {
-    recordAt.push_back(at);
-    at += recordHeaderSize;
-    for (const FieldValue& value : record.values) at += storedSize(value);
-  }
-  Position smsNumberAt = noPosition;
-  Position smsMessageAt = noPosition;
-  FieldValue smsNumber = standaloneText(image.smsNumber);
-  FieldValue smsMessage = standaloneText(image.smsMessage);
-  if (!image.smsNumber.empty()) {
-    smsNumberAt = at;
-    at += storedSize(smsNumber);
-  }
-  if (!image.smsMessage.empty()) smsMessageAt = at;
-
-  out.u32(static_cast<std::uint32_t>(image.records.size()));
-  out.u32(noPosition);  // no free blocks
-  out.u32(recordAt.empty() ? noPosition : recordAt.front());
-  out.u32(image.sortItem);
-  out.u32(image.dataReserved);
-  out.u32(smsNumberAt);
-  out.u32(smsMessageAt);
-
-  for (std::size_t r = 0; r < image.records.size(); ++r) {
-    const RecordImage& record = image.records[r];
-    Position firstField = record.values.empty() ? noPosition : recordAt[r] + recordHeaderSize;
-    out.u32(firstField);
-    out.u32(r + 1 < recordAt.size() ? recordAt[r + 1] : noPosition);
-    out.u32(record.flags);
-    Position entryAt = firstField;
-    for (std::size_t v = 0; v < record.values.size(); ++v) {
-      FieldValue entry = record.values[v];
-      entryAt += storedSize(entry);
-      entry.next = v + 1 < record.values.size() ? entryAt : noPosition;
-      std::vector<std::uint8_t> encoded = encodeFieldEntry(entry);
-      out.raw(encoded.data(), encoded.size());
-    }
-  }
-  for (Position smsAt : {smsNumberAt, smsMessageAt}) {
-    if (smsAt == noPosition) continue;
-    std::vector<std::uint8_t> encoded = encodeFieldEntry(smsAt == smsNumberAt ? smsNumber : smsMessage);
-    out.raw(encoded.data(), encoded.size());
-  }
+  std::vector<std::uint8_t> data = encodeDataArea(image);
+  out.raw(data.data(), data.size());
   return bytes;
 }

@@ -66,5 +66,24 @@ struct DatabaseImage {
 // FieldEntries, then the remembered SMS texts. No free blocks.
 std::vector<std::uint8_t> encodeDatabase(const DatabaseImage& image);
 
+// The data area alone, laid out as encodeDatabase lays it out.
+std::vector<std::uint8_t> encodeDataArea(const DatabaseImage& image);
+
+// The same laid out a record at a time: startDataArea, appendPackedRecord
+// for each record in chain order, finishDataArea.
+struct PackedData {
+  std::vector<std::uint8_t> bytes;   // the data area, its DataHeader first
+  Position lastRecord = noPosition;  // the record the next one follows
+  std::uint32_t recordCount = 0;
+};
+void startDataArea(PackedData& data, std::uint32_t sortItem, std::uint32_t reserved);
+void appendPackedRecord(PackedData& data, const RecordImage& record);
+void finishDataArea(PackedData& data, const std::u16string& smsNumber, const std::u16string& smsMessage);
+
+// Appends one record as it stands at position at of the data area: its
+// RecordHeader with nextRecord, then its FieldEntries one after the other,
+// chained in their order.
+void appendRecord(std::vector<std::uint8_t>& bytes, const RecordImage& record, Position at, Position nextRecord);
+
 // The bytes of one FieldEntry (storedSize bytes) with the given next.
 std::vector<std::uint8_t> encodeFieldEntry(const FieldValue& value);

@@ -157,7 +157,9 @@ TEST(Command, CheckPrintsOneLinePerProblemAndExitsWith1) {
 TEST(Command, BadCommandLinesExitWith2) {
   auto folder = tsq_test::scratchFolder();
   for (const char* arguments : {"", "create", "create a.tsq", "dump", "check a b", "frobnicate x", "dump --bogus x.tsq",
-                                "check --json x.tsq", "create --json a b"}) {
+                                "check --json x.tsq", "create --json a b", "import a.tsq", "import a b c",
+                                "import --force a b", "export", "export a b c", "export --json a", "compact",
+                                "compact a b", "compact --force a", "help create dump", "help frobnicate"}) {
     Result run = tsq(folder, arguments);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_NE(run.err.find("tsq --help"), std::string::npos) << arguments;
@@ -165,6 +167,58 @@ TEST(Command, BadCommandLinesExitWith2) {
   Result help = tsq(folder, "--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+TEST(Command, ImportExportAndCompactAFile) {
+  auto folder = tsq_test::scratchFolder();
+  std::ofstream(folder / "def.json") << smallDefinition;
+  ASSERT_EQ(tsq(folder, "create db.tsq def.json").status, 0);
+  std::ofstream(folder / "rows.csv", std::ios::binary) << "\xEF\xBB\xBFName\r\nCleo\r\n\"Ann, the first\"\r\n";
+  Result imported = tsq(folder, "import db.tsq rows.csv");
+  EXPECT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(imported.out, "db.tsq: 2 records imported\n");
+  EXPECT_EQ(tsq(folder, "check db.tsq").out, "db.tsq: sound\n");
+
+  Result exported = tsq(folder, "export db.tsq");
+  EXPECT_EQ(exported.status, 0);
+  EXPECT_EQ(exported.out, "Name\r\n\"Ann, the first\"\r\nAnna\r\nBen\r\nCleo\r\n");
+  EXPECT_EQ(tsq(folder, "export db.tsq out.csv").status, 0);
+  EXPECT_EQ(tsq_test::readText(folder / "out.csv"), exported.out);
+  Result again = tsq(folder, "export db.tsq out.csv");
+  EXPECT_EQ(again.status, 2);
+  EXPECT_EQ(again.err, "tsq: out.csv: exists already (--force replaces it)\n");
+
+  std::ofstream(folder / "bad.csv") << "Name,Age\nx,1\n";
+  auto before = tsq_test::readBytes(folder / "db.tsq");
+  Result bad = tsq(folder, "import db.tsq bad.csv");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err, "tsq: bad.csv: line 1, column 2: no value item is called \"Age\"\ntsq: db.tsq: nothing imported\n");
+  EXPECT_EQ(tsq(folder, "import db.tsq missing.csv").err, "tsq: missing.csv: cannot be read\n");
+  EXPECT_EQ(tsq_test::readBytes(folder / "db.tsq"), before);
+
+  Result compacted = tsq(folder, "compact db.tsq");
+  EXPECT_EQ(compacted.status, 0) << compacted.err;
+  EXPECT_EQ(compacted.out, "db.tsq: 0 bytes saved (" + std::to_string(before.size()) + " -> " +
+                               std::to_string(before.size()) + " bytes)\n");
+  EXPECT_EQ(tsq(folder, "compact missing.tsq").err, "tsq: missing.tsq: Error reading data\n");
+}
+
+TEST(Command, EveryCommandExplainsItself) {
+  auto folder = tsq_test::scratchFolder();
+  for (const char* command : {"create", "dump", "check", "import", "export", "compact", "help"}) {
+    std::string usage = std::string("Usage: tsq ") + command;
+    for (const std::string& arguments : {std::string("help ") + command, std::string(command) + " --help",
+                                         std::string("--help ") + command, std::string(command) + " -h"}) {
+      Result run = tsq(folder, arguments);
+      EXPECT_EQ(run.status, 0) << arguments;
+      EXPECT_EQ(run.out.rfind(usage, 0), 0u) << arguments << "\n" << run.out;
+    }
+  }
+  Result overview = tsq(folder, "help");
+  EXPECT_EQ(overview.status, 0);
+  EXPECT_EQ(overview.out, tsq(folder, "--help").out);
+  for (const char* command : {"import FILE.tsq DATA.csv", "export FILE.tsq [OUT.csv]", "compact FILE.tsq", "help COMMAND"})
+    EXPECT_NE(overview.out.find(std::string("tsq ") + command), std::string::npos) << command;
 }
 
 }  // namespace

@@ -151,6 +151,24 @@ DatabaseImage foreignImage() {
   return image;
 }
 
+// Day (Date, column 1) and 2025-05-28 as another program stores it: a
+// Monday by its day of week (it was a Wednesday), with 7 milliseconds.
+ItemImage dayItem() {
+  ItemImage day;
+  day.kind = static_cast<std::uint8_t>(ItemKind::Field);
+  day.caption = u"Day";
+  day.valueType = static_cast<std::uint8_t>(ValueType::Date);
+  day.fieldId = 1;
+  return day;
+}
+FieldValue foreignDate(std::uint16_t fieldId) {
+  FieldValue date;
+  date.fieldId = fieldId;
+  date.valueType = static_cast<std::uint8_t>(ValueType::Date);
+  date.payload.calendar.time = SYSTEMTIME{2025, 5, 1, 28, 0, 0, 0, 7};
+  return date;
+}
+
 TEST(DefinitionRoundTrip, KeepsWhatAForeignFileHolds) {
   auto folder = tsq_test::scratchFolder();
   std::vector<std::uint8_t> original = encodeDatabase(foreignImage());
@@ -292,6 +310,72 @@ TEST(Definition, ABadDefinitionNamesItsPlace) {
     EXPECT_FALSE(tsq::imageFromDefinition(Json::parse(c.definition), image, error)) << c.definition;
     EXPECT_NE(error.find(c.message), std::string::npos) << c.definition << "\n  gave: " << error;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A date made elsewhere: 2025-05-28 stored with another day of week and
+// with milliseconds, as a record value, a second entry and a search constant.
+TEST(DefinitionRoundTrip, ADateMadeElsewhereIsDumpedPlainWithItsBytesBeside) {
+  DatabaseImage image;
+  image.items.push_back(dayItem());
+  SearchCriterion criterion;
+  criterion.item = 0;
+  criterion.op = op::equal;
+  criterion.value = foreignDate(0);
+  ItemImage search;
+  search.kind = static_cast<std::uint8_t>(ItemKind::SearchButton);
+  search.caption = u"Find";
+  search.criteria.push_back(criterion);
+  image.items.push_back(search);
+  RecordImage record;
+  record.values = {foreignDate(1), foreignDate(1)};
+  image.records.push_back(record);
+
+  std::vector<std::uint8_t> original = encodeDatabase(image);
+  Json dumped = dumpOf(original, tsq_test::scratchFolder());
+  const Json& dumpedRecord = dumped["records"][0];
+  EXPECT_EQ(dumpedRecord["Day"], "2025-05-28") << dumped.dump(1);
+  EXPECT_EQ(dumpedRecord["_payloads"]["Day"], "00 00 00 00 e9 07 05 00 01 00 1c 00 00 00 00 00 00 00 07 00");
+  EXPECT_EQ(dumpedRecord["_extra"][0]["value"], "2025-05-28");
+  EXPECT_EQ(dumpedRecord["_extra"][0]["payload"], dumpedRecord["_payloads"]["Day"]);
+  EXPECT_EQ(dumped["items"][1]["criteria"][0]["value"], "2025-05-28");
+  EXPECT_TRUE(dumped["items"][1]["criteria"][0].contains("payload"));
+  EXPECT_EQ(bytesOf(dumped), original) << dumped.dump(1);
+}
+
+// The bytes beside a value stand only for that value: an edited value is
+// an error, not silently replaced by the old bytes.
+TEST(Definition, ExactBytesMustHoldTheValueBesideThem) {
+  const char* bytes = R"("00 00 00 00 e9 07 05 00 01 00 1c 00 00 00 00 00 00 00 07 00")";
+  auto definition = [&](const char* record) {
+    return Json::parse(std::string(R"({"items": [{"kind": "Field", "caption": "Day", "valueType": "Date"}],
+        "records": [)") + record + "]}");
+  };
+  const BadCase cases[] = {
+      {R"({"Day": "2025-05-29", "_payloads": {"Day": %}})", "record 0: \"Day\": the payload holds another value"},
+      {R"({"_payloads": {"Day": %}})", "_payloads: \"Day\" names no value of the record"},
+      {R"({"Day": "2025-05-28", "_payloads": {"Day": "00 01"}})", "the payload does not fit a Date"},
+      {R"({"Day": "2025-05-28", "_payloads": [1]})", "_payloads: an object"},
+  };
+  for (const BadCase& c : cases) {
+    std::string record = c.definition;
+    if (std::size_t at = record.find('%'); at != std::string::npos) record.replace(at, 1, bytes);
+    DatabaseImage image;
+    std::string error;
+    EXPECT_FALSE(tsq::imageFromDefinition(definition(record.c_str()), image, error)) << record;
+    EXPECT_NE(error.find(c.message), std::string::npos) << record << "\n  gave: " << error;
+  }
+  // The same date is stored with the bytes given.
+  DatabaseImage image;
+  std::string error;
+  ASSERT_TRUE(tsq::imageFromDefinition(
+      definition((std::string(R"({"Day": "2025-05-28", "_payloads": {"Day": )") + bytes + "}}").c_str()), image, error))
+      << error;
+  EXPECT_EQ(image.records[0].values[0].payload.calendar.time.wDayOfWeek, 1);
+  EXPECT_EQ(image.records[0].values[0].payload.calendar.time.wMilliseconds, 7);
 }
 
 }  // namespace

@@ -10,17 +10,39 @@
 #include "records/compare.h"
 #include "records/encoding.h"
 #include "storage/bytes.h"
-#include "tools/tsq/definition.h"
+#include "tools/tsq/codes.h"
 
 namespace tsq {
 namespace {
 
-// A stretch of the data area that something claims.
+// A stretch of the data area that something claims. What claims it is
+// named only when a report needs it: a large file has a great many blocks.
 struct Block {
+  enum class Kind : std::uint8_t { DataHeader, Record, Entry, Free, SmsNumber, SmsMessage };
   Position position;
   std::uint32_t size;
-  std::string owner;
+  Kind kind;
+  std::uint32_t index = 0;     // the record's or free block's number, from 1
+  Position record = noPosition;  // the record an entry belongs to
 };
+
+std::string at(Position position) { return "position " + std::to_string(position); }
+
+std::string recordName(std::uint32_t index, Position position) {
+  return "record " + std::to_string(index) + " at " + at(position);
+}
+
+std::string ownerOf(const Block& block) {
+  switch (block.kind) {
+    case Block::Kind::DataHeader: return "the DataHeader";
+    case Block::Kind::Record: return recordName(block.index, block.position);
+    case Block::Kind::Entry: return recordName(block.index, block.record) + ", field entry at " + at(block.position);
+    case Block::Kind::Free: return "free block " + std::to_string(block.index) + " at " + at(block.position);
+    case Block::Kind::SmsNumber: return "the remembered SMS number at " + at(block.position);
+    case Block::Kind::SmsMessage: return "the remembered SMS message at " + at(block.position);
+  }
+  return {};
+}
 
 // A damaged file could otherwise fill the screen with one fault repeated.
 constexpr std::size_t maxProblems = 200;
@@ -31,12 +53,12 @@ class Checker {
       : file_(file), data_(file.data()), header_(readDataHeader(data_)), budget_(file.dataSize() / 8) {}
 
   std::vector<std::string> run() {
-    blocks_.push_back({0, dataHeaderSize, "the DataHeader"});
+    blocks_.push_back({0, dataHeaderSize, Block::Kind::DataHeader});
     checkSortItem();
     walkRecords();
     walkFreeList();
-    checkSmsText(header_.smsNumberValue, "the remembered SMS number");
-    checkSmsText(header_.smsMessageValue, "the remembered SMS message");
+    checkSmsText(header_.smsNumberValue, Block::Kind::SmsNumber, "the remembered SMS number");
+    checkSmsText(header_.smsMessageValue, Block::Kind::SmsMessage, "the remembered SMS message");
     checkOverlaps();
     if (problems_.size() > maxProblems) {
       std::size_t more = problems_.size() - maxProblems;
@@ -66,8 +88,6 @@ class Checker {
     return position <= data_.size() && data_.size() - position >= length;
   }
 
-  static std::string at(Position position) { return "position " + std::to_string(position); }
-
   std::optional<std::uint32_t> sortItem() const {
     if (header_.sortItem == noItem || header_.sortItem >= static_cast<std::uint32_t>(file_.layout->itemCount))
       return std::nullopt;
@@ -80,7 +100,8 @@ class Checker {
   }
 
   // Walks one record's FieldEntries; returns the entry of the sort column.
-  std::optional<FieldValue> walkFields(Position first, const std::string& record) {
+  std::optional<FieldValue> walkFields(Position first, std::uint32_t index, Position recordAt) {
+    const std::string record = recordName(index, recordAt);
     std::optional<FieldValue> key;
     std::optional<std::uint32_t> sorted = sortItem();
     std::set<Position> seen;
@@ -96,15 +117,15 @@ class Checker {
       if (!decodeEntry(data_, position, value, size)) {
         if (!inside(position, fieldHeaderSize))
           report(entry + " lies outside the data area");
-        else if (!isKnownType(data_[position + 6]))
-          report(entry + ": unknown ValueType " + std::to_string(data_[position + 6]));
+        else if (!isKnownValueType(data_[position + fieldEntryOffset::valueType]))
+          report(entry + ": unknown ValueType " + std::to_string(data_[position + fieldEntryOffset::valueType]));
         else if (!inside(position, size))
           report(entry + " lies outside the data area");
         else
           report(entry + ": its text is not well formed");
         break;
       }
-      blocks_.push_back({position, size, entry});
+      blocks_.push_back({position, size, Block::Kind::Entry, index, recordAt});
       std::string column = "column " + std::to_string(value.fieldId) + " (" + valueTypeName(value.valueType) + ")";
       if (!columns.insert({value.fieldId, value.valueType}).second) report(record + ": two entries for " + column);
       if (isEmptyValue(value)) report(entry + ": " + column + " holds a stored empty value");
@@ -118,12 +139,14 @@ class Checker {
   }
 
   void walkRecords() {
-    std::vector<std::optional<FieldValue>> keys;
+    // Neighbours are compared: the previous record's key is all it takes.
+    std::optional<FieldValue> previousKey;
+    std::vector<std::string> unsorted;
     std::set<Position> seen;
     std::uint32_t count = 0;
     bool broken = false;
     for (Position position = header_.firstRecord; position != noPosition && step();) {
-      std::string record = "record " + std::to_string(count + 1) + " at " + at(position);
+      const std::string record = recordName(count + 1, position);
       if (count == header_.recordCount) {
         report("the record chain goes on after recordCount (" + std::to_string(header_.recordCount) + ") records, at " +
                at(position));
@@ -140,22 +163,21 @@ class Checker {
         broken = true;
         break;
       }
-      blocks_.push_back({position, recordHeaderSize, record});
+      blocks_.push_back({position, recordHeaderSize, Block::Kind::Record, count + 1});
       RecordHeader header = readRecordHeader(data_, position);
-      keys.push_back(walkFields(header.firstField, record));
+      std::optional<FieldValue> key = walkFields(header.firstField, count + 1, position);
+      if (count > 0 && sortItem() &&
+          compareKeys(previousKey ? &*previousKey : nullptr, key ? &*key : nullptr) > 0)
+        unsorted.push_back("records " + std::to_string(count) + " and " + std::to_string(count + 1) +
+                           " are out of sort order");
+      previousKey = std::move(key);
       ++count;
       position = header.nextRecord;
     }
     if (!broken && !exhausted_ && count < header_.recordCount)
       report("the record chain holds " + std::to_string(count) + " records, recordCount says " +
              std::to_string(header_.recordCount));
-    if (!sortItem()) return;
-    for (std::size_t i = 1; i < keys.size(); ++i) {
-      const FieldValue* a = keys[i - 1] ? &*keys[i - 1] : nullptr;
-      const FieldValue* b = keys[i] ? &*keys[i] : nullptr;
-      if (compareKeys(a, b) > 0)
-        report("records " + std::to_string(i) + " and " + std::to_string(i + 1) + " are out of sort order");
-    }
+    for (std::string& line : unsorted) report(std::move(line));
   }
 
   void walkFreeList() {
@@ -171,16 +193,16 @@ class Checker {
         report(block + " lies outside the data area");
         return;
       }
-      std::uint32_t size = loadU32(data_.data() + position + 4);
+      std::uint32_t size = loadU32(data_.data() + position + freeBlockOffset::size);
       if (size < freeBlockSize) report(block + " is " + std::to_string(size) + " bytes, less than 8");
       if (!inside(position, size)) report(block + " of " + std::to_string(size) + " bytes runs past the data area");
       std::uint32_t claimed = std::max(freeBlockSize, std::min<std::uint32_t>(size, static_cast<std::uint32_t>(data_.size() - position)));
-      blocks_.push_back({position, claimed, block});
-      position = loadU32(data_.data() + position);
+      blocks_.push_back({position, claimed, Block::Kind::Free, static_cast<std::uint32_t>(index + 1)});
+      position = loadU32(data_.data() + position + freeBlockOffset::next);
     }
   }
 
-  void checkSmsText(Position position, const std::string& name) {
+  void checkSmsText(Position position, Block::Kind kind, const std::string& name) {
     if (position == noPosition) return;
     FieldValue value;
     std::uint32_t size = 0;
@@ -190,7 +212,7 @@ class Checker {
     }
     if (value.valueType != static_cast<std::uint8_t>(ValueType::Text))
       report(name + " at " + at(position) + " is not a Text entry");
-    blocks_.push_back({position, size, name + " at " + at(position)});
+    blocks_.push_back({position, size, kind});
   }
 
   void checkOverlaps() {
@@ -202,7 +224,7 @@ class Checker {
     const Block* reach = nullptr;
     for (const Block& block : blocks_) {
       if (reach && block.position < std::uint64_t{reach->position} + reach->size)
-        report(block.owner + " overlaps " + reach->owner);
+        report(ownerOf(block) + " overlaps " + ownerOf(*reach));
       if (!reach || std::uint64_t{block.position} + block.size > std::uint64_t{reach->position} + reach->size)
         reach = &block;
     }

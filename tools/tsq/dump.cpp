@@ -4,7 +4,11 @@
 #include <string>
 
 #include "platform/text.h"
+#include "records/encoding.h"
+#include "tools/tsq/codes.h"
 #include "tools/tsq/definition.h"
+#include "tools/tsq/references.h"
+#include "tools/tsq/values.h"
 
 namespace tsq {
 namespace {
@@ -41,7 +45,7 @@ std::string kindData(const DatabaseImage& image, const ItemImage& item) {
       std::string text = item.criteria.empty() ? "shows all records" : (item.matchAll ? "all of:" : "any of:");
       for (const auto& criterion : item.criteria) {
         text += " [" + itemName(image, criterion.item) + " " + operatorName(criterion.op);
-        if (isKnownType(criterion.value.valueType)) text += " " + valueText(criterion.value);
+        if (isKnownValueType(criterion.value.valueType)) text += " " + valueText(criterion.value);
         text += "]";
       }
       return text;

@@ -210,15 +210,15 @@ class Parser {
 
 void emit(const Node& node, std::vector<std::uint8_t>& code) {
   code.push_back(node.code);
-  std::uint8_t bytes[8];
+  std::uint8_t bytes[encoded::bytes8];
   switch (node.code) {
     case expr::column:
       storeU32(bytes, node.index);
-      code.insert(code.end(), bytes, bytes + 4);
+      code.insert(code.end(), bytes, bytes + encoded::u32);
       break;
     case expr::constant:
       storeDouble(bytes, node.constant);
-      code.insert(code.end(), bytes, bytes + 8);
+      code.insert(code.end(), bytes, bytes + encoded::bytes8);
       break;
     case expr::negate:
       emit(*node.right, code);
@@ -240,14 +240,14 @@ NodePtr readNode(std::span<const std::uint8_t> code, std::size_t& at) {
   node->code = code[at++];
   switch (node->code) {
     case expr::column:
-      if (code.size() - at < 4) return nullptr;
+      if (code.size() - at < encoded::u32) return nullptr;
       node->index = loadU32(code.data() + at);
-      at += 4;
+      at += encoded::u32;
       return node;
     case expr::constant:
-      if (code.size() - at < 8) return nullptr;
+      if (code.size() - at < encoded::bytes8) return nullptr;
       node->constant = loadDouble(code.data() + at);
-      at += 8;
+      at += encoded::bytes8;
       if (!std::isfinite(node->constant)) return nullptr;
       return node;
     case expr::negate:

@@ -21,9 +21,6 @@ static_assert(std::endian::native == std::endian::little, "payloads are copied a
 namespace tsq {
 namespace {
 
-// Larger files are no phone database; refusing them keeps the read bounded.
-constexpr DWORD maxFileSize = 256u * 1024 * 1024;
-
 std::optional<std::u16string> givenPassword;
 
 // Reads a line from the terminal with echo off; nullopt without a terminal.
@@ -66,42 +63,20 @@ struct HandleGuard {
   }
 };
 
-// Reads the header's fields again from the bytes, for the reserved words
-// the program's reader does not keep. The reader has accepted the header,
-// so every step lies inside the file; the checks only guard the buffer.
-bool readHeaderImage(const std::vector<std::uint8_t>& bytes, const Layout& layout, HeaderImage& header) {
-  std::size_t at = 4;
-  auto u8 = [&](std::uint8_t& out) {
-    if (bytes.size() - at < 1) return false;
-    out = bytes[at++];
-    return true;
-  };
-  auto u32 = [&](std::uint32_t& out) {
-    if (bytes.size() - at < 4) return false;
-    out = loadU32(bytes.data() + at);
-    at += 4;
-    return true;
-  };
-  auto skipText8 = [&] {
-    std::uint8_t count = 0;
-    if (!u8(count) || bytes.size() - at < 2u * count) return false;
-    at += 2u * count;
-    return true;
-  };
-  std::uint8_t byte = 0;
-  std::uint32_t word = 0;
-  if (!u32(header.reserved2) || !skipText8() || !u32(header.reserved4) || !skipText8() || !skipText8() ||
-      !skipText8() || !u8(header.reserved8) || !u8(byte) || !u32(word) || !u32(header.reserved11) || !u32(word) ||
-      !u32(header.reserved13)) {
-    return false;
-  }
+HeaderImage headerImageOf(const Layout& layout) {
+  HeaderImage header;
+  header.reserved2 = layout.stored.field2;
   header.headerText = layout.headerText;
+  header.reserved4 = layout.stored.field4;
   header.password = layout.password;
   header.mailSubject = layout.mailSubject;
   header.mailRecipient = layout.mailRecipient;
+  header.reserved8 = layout.reserved8;
   header.readOnly = layout.readOnly;
   header.backgroundColour = layout.backgroundColour;
-  return true;
+  header.reserved11 = layout.stored.field11;
+  header.reserved13 = layout.stored.field13;
+  return header;
 }
 
 bool inside(std::span<const std::uint8_t> data, Position position, std::uint32_t length) {
@@ -155,30 +130,35 @@ std::string messageOf(ErrorCode code) {
   return text ? platform::toUtf8(text) : "Error " + std::to_string(code);
 }
 
-ErrorCode openTsqFile(const std::string& path, TsqFile& file) {
+ErrorCode openTsqFile(const std::string& path, TsqFile& file, bool* inUse) {
   std::u16string widePath = platform::fromUtf8(path);
   HandleGuard guard{CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (inUse != nullptr) *inUse = guard.handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
   if (guard.handle == INVALID_HANDLE_VALUE) return err::readData;
+  return readTsqFile(guard.handle, file);
+}
+
+ErrorCode readTsqFile(HANDLE handle, TsqFile& file) {
   DWORD high = 0;
-  DWORD size = GetFileSize(guard.handle, &high);
+  DWORD size = GetFileSize(handle, &high);
   if (size == INVALID_FILE_SIZE || high != 0 || size > maxFileSize) return err::readData;
 
   file.layout = std::make_unique<Layout>();
-  ErrorCode code = readLayout(guard.handle, *file.layout, checkPassword, nullptr);
+  ErrorCode code = readLayout(handle, *file.layout, checkPassword, nullptr);
   if (code != err::ok) return code;
-  DWORD dataBase = SetFilePointer(guard.handle, 0, nullptr, FILE_CURRENT);
+  DWORD dataBase = SetFilePointer(handle, 0, nullptr, FILE_CURRENT);
   if (dataBase == INVALID_SET_FILE_POINTER || dataBase > size) return err::readData;
 
   file.bytes.assign(size, 0);
   DWORD read = 0;
-  if (SetFilePointer(guard.handle, 0, nullptr, FILE_BEGIN) != 0 ||
-      !ReadFile(guard.handle, file.bytes.data(), size, &read, nullptr) || read != size) {
+  if (SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != 0 ||
+      !ReadFile(handle, file.bytes.data(), size, &read, nullptr) || read != size) {
     return err::readData;
   }
   file.dataBase = dataBase;
   if (file.dataSize() < dataHeaderSize) return err::readData;
-  if (!readHeaderImage(file.bytes, *file.layout, file.header)) return err::readData;
+  file.header = headerImageOf(*file.layout);
   return err::ok;
 }
 
@@ -187,23 +167,23 @@ bool decodeEntry(std::span<const std::uint8_t> data, Position position, FieldVal
   if (!inside(data, position, fieldHeaderSize)) return false;
   const std::uint8_t* p = data.data() + position;
   value = FieldValue{};
-  value.next = loadU32(p);
-  value.fieldId = loadU16(p + 4);
-  value.valueType = p[6];
-  value.reserved = p[7];
-  std::uint32_t payloadSize = 0;
+  value.next = loadU32(p + fieldEntryOffset::next);
+  value.fieldId = loadU16(p + fieldEntryOffset::fieldId);
+  value.valueType = p[fieldEntryOffset::valueType];
+  value.reserved = p[fieldEntryOffset::reserved];
+  std::uint32_t length = 0;
   switch (static_cast<ValueType>(value.valueType)) {
-    case ValueType::Integer: payloadSize = 4; break;
+    case ValueType::Integer: length = payloadSize::integer; break;
     case ValueType::Number:
-    case ValueType::Currency: payloadSize = 8; break;
+    case ValueType::Currency: length = payloadSize::number; break;
     case ValueType::Date:
-    case ValueType::Time: payloadSize = 20; break;
-    case ValueType::YesNo: payloadSize = 1; break;
+    case ValueType::Time: length = payloadSize::calendar; break;
+    case ValueType::YesNo: length = payloadSize::yesNo; break;
     case ValueType::Text: {
-      if (!inside(data, position + fieldHeaderSize, 2)) return false;
+      if (!inside(data, position + fieldHeaderSize, payloadSize::textCount)) return false;
       std::uint16_t count = loadU16(p + fieldHeaderSize);
-      payloadSize = 2u + 2u * count;
-      size = fieldHeaderSize + payloadSize;
+      length = payloadSize::text(count);
+      size = fieldHeaderSize + length;
       if (count == 0 || count > room::valueText) return false;
       break;
     }
@@ -211,9 +191,9 @@ bool decodeEntry(std::span<const std::uint8_t> data, Position position, FieldVal
       size = maxFieldValueSize;
       return false;
   }
-  size = fieldHeaderSize + payloadSize;
+  size = fieldHeaderSize + length;
   if (!inside(data, position, size)) return false;
-  std::memcpy(value.payload.bytes, p + fieldHeaderSize, payloadSize);
+  std::memcpy(value.payload.bytes, p + fieldHeaderSize, length);
   if (value.valueType == static_cast<std::uint8_t>(ValueType::Text) &&
       value.payload.text.chars[value.payload.text.count - 1] != 0) {
     return false;
@@ -225,13 +205,13 @@ DataHeader readDataHeader(std::span<const std::uint8_t> data) {
   DataHeader header;
   if (!inside(data, 0, dataHeaderSize)) return header;
   const std::uint8_t* p = data.data();
-  header.recordCount = loadU32(p);
-  header.freeList = loadU32(p + 4);
-  header.firstRecord = loadU32(p + 8);
-  header.sortItem = loadU32(p + 12);
-  header.reserved = loadU32(p + 16);
-  header.smsNumberValue = loadU32(p + 20);
-  header.smsMessageValue = loadU32(p + 24);
+  header.recordCount = loadU32(p + dataHeaderOffset::recordCount);
+  header.freeList = loadU32(p + dataHeaderOffset::freeList);
+  header.firstRecord = loadU32(p + dataHeaderOffset::firstRecord);
+  header.sortItem = loadU32(p + dataHeaderOffset::sortItem);
+  header.reserved = loadU32(p + dataHeaderOffset::reserved);
+  header.smsNumberValue = loadU32(p + dataHeaderOffset::smsNumberValue);
+  header.smsMessageValue = loadU32(p + dataHeaderOffset::smsMessageValue);
   return header;
 }
 
@@ -239,46 +219,60 @@ RecordHeader readRecordHeader(std::span<const std::uint8_t> data, Position posit
   RecordHeader header;
   if (!inside(data, position, recordHeaderSize)) return header;
   const std::uint8_t* p = data.data() + position;
-  header.firstField = loadU32(p);
-  header.nextRecord = loadU32(p + 4);
-  header.flags = loadU32(p + 8);
+  header.firstField = loadU32(p + recordHeaderOffset::firstField);
+  header.nextRecord = loadU32(p + recordHeaderOffset::nextRecord);
+  header.flags = loadU32(p + recordHeaderOffset::flags);
   return header;
 }
 
-ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
+DatabaseImage layoutImageOf(const TsqFile& file) {
   const Layout& layout = *file.layout;
-  std::span<const std::uint8_t> data = file.data();
-  DataHeader dataHeader = readDataHeader(data);
-
-  image = DatabaseImage{};
+  DataHeader dataHeader = readDataHeader(file.data());
+  DatabaseImage image;
   image.header = file.header;
   for (int i = 0; i < layout.itemCount; ++i) image.items.push_back(itemImageOf(layout.items[i]));
   image.sortItem = dataHeader.sortItem;
   image.dataReserved = dataHeader.reserved;
+  return image;
+}
 
+ErrorCode walkRecords(const TsqFile& file, const RecordVisitor& visit) {
+  std::span<const std::uint8_t> data = file.data();
+  DataHeader dataHeader = readDataHeader(data);
   // Every block is at least 8 bytes and no two overlap in a sound file, so
   // all the records and entries together take at most this many steps.
   std::uint32_t budget = file.dataSize() / 8;
   std::set<Position> seenRecords;
-  for (Position at = dataHeader.firstRecord; at != noPosition && image.records.size() < dataHeader.recordCount;) {
+  WalkedRecord walked;
+  std::uint32_t count = 0;
+  for (Position at = dataHeader.firstRecord; at != noPosition && count < dataHeader.recordCount; ++count) {
     if (budget-- == 0 || !inside(data, at, recordHeaderSize) || !seenRecords.insert(at).second) return err::readData;
-    RecordHeader header = readRecordHeader(data, at);
-    RecordImage record;
-    record.flags = header.flags;
-    for (Position field = header.firstField; field != noPosition;) {
+    walked.position = at;
+    walked.header = readRecordHeader(data, at);
+    walked.record.flags = walked.header.flags;
+    walked.record.values.clear();
+    walked.entryPositions.clear();
+    for (Position field = walked.header.firstField; field != noPosition;) {
       FieldValue value;
       std::uint32_t size = 0;
       // A cycle in the chain exhausts the budget too.
       if (budget-- == 0 || !decodeEntry(data, field, value, size)) return err::readData;
+      walked.entryPositions.push_back(field);
       field = value.next;
-      record.values.push_back(value);
+      walked.record.values.push_back(value);
     }
-    image.records.push_back(std::move(record));
-    at = header.nextRecord;
+    visit(walked);
+    at = walked.header.nextRecord;
   }
+  return err::ok;
+}
 
+ErrorCode readSmsTexts(const TsqFile& file, DatabaseImage& image) {
+  std::span<const std::uint8_t> data = file.data();
+  DataHeader dataHeader = readDataHeader(data);
   for (auto [position, text] : {std::pair{dataHeader.smsNumberValue, &image.smsNumber},
                                 std::pair{dataHeader.smsMessageValue, &image.smsMessage}}) {
+    text->clear();
     if (position == noPosition) continue;
     FieldValue value;
     std::uint32_t size = 0;
@@ -287,6 +281,13 @@ ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
     *text = value.payload.text.chars;
   }
   return err::ok;
+}
+
+ErrorCode imageFromFile(const TsqFile& file, DatabaseImage& image) {
+  image = layoutImageOf(file);
+  ErrorCode code = walkRecords(file, [&](const WalkedRecord& walked) { image.records.push_back(walked.record); });
+  if (code != err::ok) return code;
+  return readSmsTexts(file, image);
 }
 
 }  // namespace tsq
