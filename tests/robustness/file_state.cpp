@@ -8,7 +8,7 @@
 
 #include "tests/support/tsq_fixture.h"
 #include "tools/tsq/check.h"
-#include "tools/tsq/definition.h"
+#include "tools/tsq/values.h"
 #include "tools/tsq/tsq_file.h"
 
 namespace robust {
