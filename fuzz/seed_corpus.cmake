@@ -4,8 +4,10 @@
 #   OUT/files        whole tsq files       fuzz_layout, fuzz_open, fuzz_tsq
 #   OUT/data         their data areas      fuzz_records
 #   OUT/definitions  JSON definitions      fuzz_definition
+#   OUT/csv          CSV as tsq export writes it, and fuzz/seeds' CSV   fuzz_import
 # Run as: cmake -DTSQ=<tsq> -DOUT=<folder> -DDEFINITIONS=<a.json;b.json>
-#               -DFIXTURES=<folder> [-DTEST_FILES=<folder>] -P seed_corpus.cmake
+#               -DFIXTURES=<folder> [-DCSV=<a.csv;b.csv>] [-DTEST_FILES=<folder>]
+#               -P seed_corpus.cmake
 foreach(required TSQ OUT DEFINITIONS)
   if(NOT ${required})
     message(FATAL_ERROR "seed_corpus.cmake needs -D${required}=...")
@@ -13,7 +15,7 @@ foreach(required TSQ OUT DEFINITIONS)
 endforeach()
 
 file(REMOVE_RECURSE ${OUT})
-file(MAKE_DIRECTORY ${OUT}/files ${OUT}/data ${OUT}/definitions ${OUT}/work)
+file(MAKE_DIRECTORY ${OUT}/files ${OUT}/data ${OUT}/definitions ${OUT}/csv ${OUT}/work)
 
 # Copies the data area of a tsq file (from dataBase on) as a seed.
 function(add_data_area file dataBase name)
@@ -48,6 +50,11 @@ foreach(definition ${DEFINITIONS})
   file(SIZE ${OUT}/work/${name}-empty.tsq emptySize)
   math(EXPR dataBase "${emptySize} - ${dataHeaderSize}")
   add_data_area(${OUT}/files/${name}.tsq ${dataBase} ${name})
+  execute_process(COMMAND ${TSQ} export ${OUT}/files/${name}.tsq ${OUT}/csv/${name}.csv --password a
+                  RESULT_VARIABLE failed ERROR_QUIET)
+endforeach()
+foreach(csv ${CSV})
+  file(COPY ${csv} DESTINATION ${OUT}/csv)
 endforeach()
 
 foreach(folder FIXTURES TEST_FILES)
@@ -60,6 +67,6 @@ foreach(folder FIXTURES TEST_FILES)
 endforeach()
 file(REMOVE_RECURSE ${OUT}/work)
 
-file(GLOB made ${OUT}/files/* ${OUT}/data/* ${OUT}/definitions/*)
+file(GLOB made ${OUT}/files/* ${OUT}/data/* ${OUT}/definitions/* ${OUT}/csv/*)
 list(LENGTH made count)
 message(STATUS "seed corpus: ${count} files in ${OUT}")

@@ -22,13 +22,15 @@ cd "$(dirname "$0")/.."
 declare -A ciRuns=(
   [fuzz_layout]=25000 [fuzz_records]=25000 [fuzz_expression]=300000
   [fuzz_open]=4000 [fuzz_tsq]=2500 [fuzz_definition]=8000
+  [fuzz_import]=20000 [fuzz_export]=8000
 )
 # Which seeds each target starts from (folders of build/fuzz/seeds).
 declare -A seedsOf=(
   [fuzz_layout]=files [fuzz_records]=data [fuzz_expression]=""
   [fuzz_open]=files [fuzz_tsq]=files [fuzz_definition]=definitions
+  [fuzz_import]=csv [fuzz_export]=files
 )
-all=(fuzz_layout fuzz_records fuzz_expression fuzz_tsq fuzz_definition fuzz_open)
+all=(fuzz_layout fuzz_records fuzz_expression fuzz_tsq fuzz_definition fuzz_import fuzz_export fuzz_open)
 
 runs=""
 seconds=""
