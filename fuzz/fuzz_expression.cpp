@@ -1,4 +1,5 @@
 // Any bytes as a calculated column's expression, and as typed text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,8 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Database& db = fuzzing::freshDatabase();
   db.store.layout.itemCount = 10;
 
-  // Exactly the input's bytes, so that reading one more is caught.
-  std::vector<std::uint8_t> code(data, data + size);
+  // Exactly the input's bytes, so that reading one more is caught; at most
+  // as many as a layout item holds (the layout reader refuses more), which
+  // is what bounds the evaluator's nesting.
+  std::vector<std::uint8_t> code(data, data + std::min<std::size_t>(size, maxExpressionBytes));
   ExprCursor cursor{code.data(), code.data() + code.size()};
   double result = 0.0;
   ErrorCode evaluated = evaluateExpression(db, cursor, result, operand, nullptr);

@@ -30,12 +30,14 @@ Database& freshDatabase() {
   return *db;
 }
 
+std::string writeScratch(const std::uint8_t* data, std::size_t size) {
+  std::ofstream out(scratchPath(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return scratchPath();
+}
+
 ScratchFile::ScratchFile(const std::uint8_t* data, std::size_t size) {
-  {
-    std::ofstream out(scratchPath(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
-  std::u16string path = platform::fromUtf8(scratchPath());
+  std::u16string path = platform::fromUtf8(writeScratch(data, size));
   handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
 }

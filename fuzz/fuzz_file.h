@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/windows.h"
 #include "storage/database.h"
@@ -12,6 +13,10 @@ namespace fuzzing {
 
 // The process's one Database, reset to its start-up values.
 Database& freshDatabase();
+
+// Writes data to the process's scratch file (one per process, in memory
+// when /dev/shm is there) and returns its host path.
+std::string writeScratch(const std::uint8_t* data, std::size_t size);
 
 // Writes data to the process's scratch file and opens it for reading and
 // writing without sharing; closed when the object goes.

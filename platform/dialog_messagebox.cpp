@@ -2,7 +2,9 @@
 // soft keys (left: OK or Yes; right: Cancel or No). The action key answers
 // the left button; Back answers Cancel or No (OK for MB_OK).
 #include <map>
+#include <vector>
 
+#include "platform/emulator.h"
 #include "platform/internal/internal_classes.h"
 #include "platform/internal/message_loop.h"
 #include "platform/internal/shell.h"
@@ -155,8 +157,19 @@ bool messageBoxLabels(HWND box, std::u16string* left, std::u16string* right) {
 
 }  // namespace platform::detail
 
+namespace {
+std::vector<std::u16string>& shownBoxes() {
+  static std::vector<std::u16string> texts;
+  return texts;
+}
+}  // namespace
+
+const std::vector<std::u16string>& platform::messageBoxesShown() { return shownBoxes(); }
+void platform::clearMessageBoxesShown() { shownBoxes().clear(); }
+
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   ensureStarted();
+  shownBoxes().push_back(text != nullptr ? std::u16string(text) : std::u16string());
   owner = topLevelOf(owner);
   BoxInfo info{text != nullptr ? std::u16string(text) : std::u16string(), type};
   const auto& g = screenGeometry();

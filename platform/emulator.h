@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/win_types.h"
 
@@ -49,6 +50,32 @@ int fileOperationCount(FileOp op);
 // How many armed faults fired since the last clear: a sweep that arms a
 // fault past the operation's last call sees 0 and knows it is done.
 int fileFaultsFired();
+
+// ---- Write recording (tests) ---------------------------------------------------
+// Every change the file layer makes to a file's bytes while recording, in
+// the order it made them, so that a test can replay any prefix of an
+// operation's writes on a copy of the file it started from, as if the
+// power had gone after them. Only what reached the file is recorded: a
+// write that an injected fault refused is not.
+struct RecordedWrite {
+  enum class Kind {
+    Write,   // bytes written at offset
+    Resize,  // the file cut or extended (with zeros) to the length offset
+  };
+  Kind kind = Kind::Write;
+  std::string path;  // the file as it was opened, as a host path
+  std::uint64_t offset = 0;
+  std::vector<std::uint8_t> bytes;
+};
+void startRecordingWrites();
+// What was recorded since the start; recording ends.
+std::vector<RecordedWrite> stopRecordingWrites();
+
+// ---- Message boxes (tests) --------------------------------------------------------
+// The text of every message box shown since the last clear, in order: how
+// often a failure was reported, whatever keys answered the boxes.
+const std::vector<std::u16string>& messageBoxesShown();
+void clearMessageBoxesShown();
 
 // ---- Phone services (tests) ------------------------------------------------------
 // Where LoadLibraryW looks for libraries; empty: the folder of the running

@@ -39,6 +39,9 @@ ErrorCode unlinkCurrentRecord(Store& store, bool& saved) {
     header.firstRecord = next;
   }
   records.currentRecordHeader.nextRecord = noPosition;
+  // Out of the chain, it has no place to be put in any more; its room may
+  // soon hold another record.
+  if (records.misplacedRecord == records.currentRecord) records.misplacedRecord = noPosition;
   header.recordCount -= 1;
   if ((records.index[current].flags & includedFlag) != 0) records.includedCount -= 1;
   // The record is out of the chain (or will be, once the DataHeader that

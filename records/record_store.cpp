@@ -501,7 +501,11 @@ ErrorCode rollBack(Store& store, bool& headerChanged) {
 
 ErrorCode saveRecord(Store& store, ItemReader read, void* context, int allowReorder) {
   if (store.layout.readOnly) return err::ok;
-  if ((store.records.currentRecordHeader.flags & modifiedFlag) == 0) {
+  // A record left out of its place (its key stored while it could not be
+  // moved) is put there by the next commit that may reorder, changed or not.
+  const bool misplaced = store.records.currentRecord != noPosition &&
+                         store.records.misplacedRecord == store.records.currentRecord;
+  if ((store.records.currentRecordHeader.flags & modifiedFlag) == 0 && !(misplaced && allowReorder == 1)) {
     // A DataHeader whose write failed may name free room that entries now
     // use: whatever leaves the record brings the file up to date first.
     if (!store.file.headerUnsaved) return err::ok;
@@ -524,11 +528,14 @@ ErrorCode saveRecord(Store& store, ItemReader read, void* context, int allowReor
     // in the file, and a changed key must put the record in its place.
     if (store.records.currentEntry >= 0 && static_cast<std::uint32_t>(store.records.currentEntry) < store.file.header.recordCount)
       store.records.index[store.records.currentEntry].keyPosition = keyPositionOf(store);
-    const bool misplaced = store.records.misplacedRecord == store.records.currentRecord;
     if ((c.keyChanged || misplaced) && allowReorder == 1 && store.file.header.sortItem != noItem) {
       ErrorCode code = moveRecord(c);
       store.records.misplacedRecord = code == err::ok ? noPosition : store.records.currentRecord;
       c.fail(code);
+    } else if (c.keyChanged && store.file.header.sortItem != noItem) {
+      // Delete empties a record where it stands and then unlinks it; should
+      // the unlink fail, the emptied record must still find its place.
+      store.records.misplacedRecord = store.records.currentRecord;
     }
   } else if (c.error == err::ok) {
     c.fail(placeRecord(c));

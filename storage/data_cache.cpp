@@ -44,6 +44,11 @@ bool load(DataCache& cache, HANDLE file, std::uint32_t pageOffset) {
 }  // namespace
 
 bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t length, void* destination) {
+  if (cache.bypass) {
+    DWORD read = 0;
+    return SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           ReadFile(file, destination, length, &read, nullptr) && read == length;
+  }
   auto* out = static_cast<std::uint8_t*>(destination);
   while (length > 0) {
     const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;
@@ -62,6 +67,7 @@ bool cachedRead(DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32
 }
 
 const std::uint8_t* cachedSpan(const DataCache& cache, HANDLE file, std::uint32_t offset, std::uint32_t& available) {
+  if (cache.bypass) return nullptr;  // every read must reach the file
   const std::uint32_t pageOffset = offset - offset % DataCache::pageSize;
   const std::uint32_t slot = slotOf(pageOffset);
   const DataCache::Page& page = cache.pages[slot];

@@ -23,11 +23,13 @@ namespace {
 // The key texts of the included records, read in the order of their
 // entries in the file rather than in list order: after a sort by another
 // column the list order jumps about the file, and every row would cost a
-// read of its own. False when a value cannot be read or shown (or memory
-// runs out): the rows are then read in list order, which meets the same
-// failure where the user would.
-bool keyTextsInFileOrder(Database& db, FieldValue working, std::vector<char16_t>& pool,
-                         std::vector<std::uint32_t>& start) {
+// read of its own. A value that cannot be read is the fill's failure, as
+// it would be in list order (a retry that happened to succeed would hide
+// the fault from the user); when memory runs out or a value cannot be
+// shown, `done` stays false and the rows are read in list order instead.
+ErrorCode keyTextsInFileOrder(Database& db, FieldValue working, std::vector<char16_t>& pool,
+                              std::vector<std::uint32_t>& start, bool& done) {
+  done = false;
   const std::uint32_t count = db.store.file.header.recordCount;
   const RecordIndexEntry* index = db.store.records.index;
   try {
@@ -39,15 +41,17 @@ bool keyTextsInFileOrder(Database& db, FieldValue working, std::vector<char16_t>
     start.assign(count, noPosition);
     char16_t text[formatBufferSize];
     for (const auto& [position, i] : byPosition) {
-      if (readFieldValue(db.store.file, position, working) != err::ok || !formatValue(text, working)) return false;
+      if (ErrorCode code = readFieldValue(db.store.file, position, working)) return code;
+      if (!formatValue(text, working)) return err::ok;
       start[i] = static_cast<std::uint32_t>(pool.size());
       for (const char16_t* p = text; *p != 0; ++p) pool.push_back(*p);
       pool.push_back(0);
     }
   } catch (const std::bad_alloc&) {
-    return false;
+    return err::ok;
   }
-  return true;
+  done = true;
+  return err::ok;
 }
 
 // True when the included records' key entries stand in the file in list
@@ -80,7 +84,11 @@ ErrorCode fillRows(Database& db) {
 
   std::vector<char16_t> pool;
   std::vector<std::uint32_t> start;
-  const bool read = key >= 0 && !keysInFileOrder(db) && keyTextsInFileOrder(db, working, pool, start);
+  bool read = false;
+  if (key >= 0 && !keysInFileOrder(db)) {
+    code = keyTextsInFileOrder(db, working, pool, start, read);
+    if (code != err::ok) return code;
+  }
 
   SendMessageW(db.ui.listBox, LB_RESETCONTENT, 0, 0);
   for (std::uint32_t i = 0; i < db.store.file.header.recordCount; ++i) {

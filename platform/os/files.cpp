@@ -17,6 +17,7 @@
 #include "platform/os/handle_table.h"
 #include "platform/os/posix_errors.h"
 #include "platform/os/posix_path.h"
+#include "platform/os/write_recorder.h"
 #include "platform/win_base.h"
 
 namespace {
@@ -84,9 +85,12 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, void*, DWORD cre
   if ((creation == CREATE_ALWAYS && existed) || creation == TRUNCATE_EXISTING) {
     if (::ftruncate(fd, 0) != 0) return failOpen(fd, platform::os::errorFromErrno(errno));
   }
+  // A file made or emptied here is, to a replay, one cut to nothing.
+  if (!existed || (creation == CREATE_ALWAYS && existed) || creation == TRUNCATE_EXISTING)
+    platform::os::noteRecordedResize(*posix, 0);
   SetLastError((creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) && existed ? ERROR_ALREADY_EXISTS
                                                                                   : ERROR_SUCCESS);
-  return platform::os::addHandle(OpenFile{fd, read, write, 0});
+  return platform::os::addHandle(OpenFile{fd, read, write, 0, *posix});
 }
 
 // A short read (end of file) succeeds with fewer bytes, as on Win32.
@@ -142,21 +146,23 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
     return FALSE;
   }
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  const std::int64_t start = platform::os::recordingWrites() ? open->position : -1;
   DWORD done = 0;
+  BOOL ok = TRUE;
   while (done < toWrite) {
     const ssize_t n = ::pwrite(open->fd, bytes + done, toWrite - done, static_cast<off_t>(open->position + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       SetLastError(errno == EIO ? ERROR_WRITE_FAULT : platform::os::errorFromErrno(errno));
-      open->position += done;
-      if (written != nullptr) *written = done;
-      return FALSE;
+      ok = FALSE;
+      break;
     }
     done += static_cast<DWORD>(n);
   }
   open->position += done;
+  if (start >= 0) platform::os::noteRecordedWrite(open->path, static_cast<std::uint64_t>(start), bytes, done);
   if (written != nullptr) *written = done;
-  return TRUE;
+  return ok;
 }
 
 // Without distanceHigh the distance is a signed 32-bit number and the new
@@ -234,6 +240,7 @@ BOOL SetEndOfFile(HANDLE file) {
     platform::os::setLastErrorFromErrno(errno);
     return FALSE;
   }
+  platform::os::noteRecordedResize(open->path, static_cast<std::uint64_t>(open->position));
   return TRUE;
 }
 

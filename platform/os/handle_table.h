@@ -21,6 +21,7 @@ struct OpenFile {
   // The handle's file pointer. Kept here rather than in the descriptor, so
   // that a seek costs no system call and a read or write at it costs one.
   std::int64_t position = 0;
+  std::string path;  // as opened, for the write recorder
 };
 
 struct FileSearch {

@@ -346,6 +346,43 @@ TEST_F(Files, FailedReadAndWriteReportNothingDone) {
   EXPECT_EQ(read("f.bin"), "abcdef");
 }
 
+// The recorder sees what reached the file, where it went, in order: a
+// replay of what it gives turns the starting bytes into the file's.
+TEST_F(Files, RecordedWritesAreWhatReachedTheFile) {
+  write("f.bin", "abcdef");
+  platform::stopRecordingWrites();  // nothing from before the start
+  HANDLE file = open("f.bin");
+  DWORD done = 0;
+  WriteFile(file, "zz", 2, &done, nullptr);  // before recording
+  platform::startRecordingWrites();
+  SetFilePointer(file, 4, nullptr, FILE_BEGIN);
+  WriteFile(file, "XYZ", 3, &done, nullptr);
+  platform::failFileOperation(platform::FileOp::Write, 0);
+  WriteFile(file, "lost", 4, &done, nullptr);
+  SetFilePointer(file, 5, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  HANDLE made = open("new.bin", 0, CREATE_NEW);
+  WriteFile(made, "n", 1, &done, nullptr);
+  const std::vector<platform::RecordedWrite> writes = platform::stopRecordingWrites();
+  WriteFile(file, "after", 5, &done, nullptr);  // after recording
+  CloseHandle(file);
+  CloseHandle(made);
+
+  using Kind = platform::RecordedWrite::Kind;
+  ASSERT_EQ(writes.size(), 4u);
+  EXPECT_EQ(writes[0].kind, Kind::Write);
+  EXPECT_EQ(writes[0].path, posix("f.bin"));
+  EXPECT_EQ(writes[0].offset, 4u);
+  EXPECT_EQ(std::string(writes[0].bytes.begin(), writes[0].bytes.end()), "XYZ");
+  EXPECT_EQ(writes[1].kind, Kind::Resize);
+  EXPECT_EQ(writes[1].offset, 5u);
+  EXPECT_EQ(writes[2].kind, Kind::Resize);  // made: a file cut to nothing
+  EXPECT_EQ(writes[2].path, posix("new.bin"));
+  EXPECT_EQ(writes[2].offset, 0u);
+  EXPECT_EQ(writes[3].offset, 0u);
+  EXPECT_EQ(std::string(writes[3].bytes.begin(), writes[3].bytes.end()), "n");
+}
+
 // ---- Copy and delete -------------------------------------------------------------
 
 TEST_F(Files, CopyHonoursFailIfExists) {

@@ -27,16 +27,21 @@ App::App() : home_(tsqtest::uniqueTempPath("")) {
   platform::setInputSource([this]() -> std::optional<platform::KeyEvent> {
     waits_.push_back(platform::renderScreen().text());
     if (!queued_.empty()) {
-      platform::KeyEvent key = queued_.front();
+      Step step = queued_.front();
       queued_.erase(queued_.begin());
-      return key;
+      if (step.act) step.act(GetParent(GetFocus()));
+      return step.key;
     }
     prompts_.push_back(platform::renderScreen().text());
     return platform::KeyEvent{platform::Key::Action, 0};
   });
 }
 
-void App::queueKey(platform::Key key, char16_t ch) { queued_.push_back(platform::KeyEvent{key, ch}); }
+void App::queueKey(platform::Key key, char16_t ch) { queued_.push_back(Step{platform::KeyEvent{key, ch}, nullptr}); }
+
+void App::queueStep(std::function<void(HWND)> act, platform::Key key) {
+  queued_.push_back(Step{platform::KeyEvent{key, 0}, std::move(act)});
+}
 
 App::~App() {
   if (started_) {

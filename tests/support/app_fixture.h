@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class App {
   // message box, a dialog). When none is queued, the screen is kept in
   // prompts() and the action key answers.
   void queueKey(platform::Key key, char16_t ch = 0);
+  // A queued key with something done first on the dialog that waits (the
+  // parent of the focused control): filling in its boxes, say.
+  void queueStep(std::function<void(HWND dialog)> act, platform::Key key);
   const std::vector<std::string>& prompts() const { return prompts_; }
   // The screen at every wait for a key, queued or not (what a dialog showed
   // before the queued keys answered it).
@@ -58,7 +62,11 @@ class App {
  private:
   std::string home_;
   bool started_ = false;
-  std::vector<platform::KeyEvent> queued_;
+  struct Step {
+    platform::KeyEvent key;
+    std::function<void(HWND)> act;
+  };
+  std::vector<Step> queued_;
   std::vector<std::string> prompts_;
   std::vector<std::string> waits_;
 };
