@@ -4,6 +4,7 @@
 
 #include "storage/checks.h"
 #include "storage/database.h"
+#include "storage/format.h"
 #include "views/form.h"
 #include "views/values.h"
 
@@ -12,21 +13,6 @@ namespace {
 constexpr std::size_t maxDialLength = 80;
 constexpr char16_t telPrefix[] = u"TEL:";
 constexpr std::size_t telPrefixLength = 4;
-
-bool isShownKind(std::uint8_t kind) {
-  switch (static_cast<ItemKind>(kind)) {
-    case ItemKind::Label:
-    case ItemKind::Field:
-    case ItemKind::CheckBox:
-    case ItemKind::PickList:
-    case ItemKind::Calculated:
-    case ItemKind::GoToButton:
-    case ItemKind::SearchButton:
-    case ItemKind::SmsButton:
-      return true;
-  }
-  return false;
-}
 
 bool isFieldType(std::uint8_t type) {
   return isKnownValueType(type) && static_cast<ValueType>(type) != ValueType::YesNo;
@@ -51,7 +37,7 @@ ErrorCode dialCurrentRecord(Database& db) {
   std::int32_t chosen = -1;
   for (std::int32_t i = 0; i < layout.itemCount; ++i) {
     const LayoutItem& item = layout.items[i];
-    if (!isShownKind(item.kind)) return internalError();
+    if (!isKnownItemKind(item.kind)) return internalError();
     if (static_cast<ItemKind>(item.kind) == ItemKind::Field && !isFieldType(item.valueType)) return internalError();
     if (!isPhoneNumberItem(item)) continue;
     if (chosen < 0 || (focus != nullptr && db.ui.items[i].control == focus)) chosen = i;

@@ -64,20 +64,9 @@ INT_PTR emailDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         EndDialog(dialog, 1);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      return FALSE;
+      return commonDialogMessage(dialog, message, wParam, lParam);
     }
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
-    case WM_HOTKEY:
-      if (!isBackHotKey(message, lParam)) return FALSE;
-      SHSendBackToFocusWindow(message, wParam, lParam);
-      return TRUE;
     default:
-      return FALSE;
+      return commonDialogMessage(dialog, message, wParam, lParam);
   }
 }

@@ -41,3 +41,21 @@ bool setUpDialogShell(HWND dialog, HINSTANCE instance) {
   overrideBackKey(bar.hwndMB);
   return true;
 }
+
+INT_PTR commonDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) != IDCANCEL) return FALSE;
+      EndDialog(dialog, 0);
+      return TRUE;
+    case WM_CLOSE:
+      EndDialog(dialog, 0);
+      return TRUE;
+    case WM_HOTKEY:
+      if (!isBackHotKey(message, lParam)) return FALSE;
+      SHSendBackToFocusWindow(message, wParam, lParam);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

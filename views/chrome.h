@@ -24,3 +24,8 @@ void overrideBackKey(HWND bar);
 inline bool isBackHotKey(UINT message, LPARAM lParam) {
   return message == WM_HOTKEY && HIWORD(static_cast<std::uintptr_t>(lParam)) == VK_TBACK;
 }
+
+// What the program's input dialogs answer alike: Cancel and closing end
+// the dialog with 0, and Back goes to the focused edit box, which erases.
+// FALSE for every other message.
+INT_PTR commonDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
