@@ -16,13 +16,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Runs per target for CI, a quarter of a minute or so each on a loaded 2-core
-# machine (executions a second there: layout and records 800, expression
-# 12000, the program 120, the tool's dump and check 75, definitions 260).
+# Runs per target for CI, half a minute or so each on a loaded 2-core
+# machine (executions a second there: layout and records 900, expression
+# 5000, the program 50, the tool's dump and check 40, definitions 200,
+# import 450, export 80); all of them take about 5 minutes.
 declare -A ciRuns=(
-  [fuzz_layout]=12000 [fuzz_records]=12000 [fuzz_expression]=150000
-  [fuzz_open]=2000 [fuzz_tsq]=1200 [fuzz_definition]=4000
-  [fuzz_import]=10000 [fuzz_export]=4000
+  [fuzz_layout]=25000 [fuzz_records]=25000 [fuzz_expression]=200000
+  [fuzz_open]=3000 [fuzz_tsq]=2000 [fuzz_definition]=8000
+  [fuzz_import]=20000 [fuzz_export]=4000
 )
 # Which seeds each target starts from (folders of build/fuzz/seeds).
 declare -A seedsOf=(
