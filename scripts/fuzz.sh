@@ -32,7 +32,7 @@ declare -A seedsOf=(
   [fuzz_import]=csv [fuzz_export]=files
 )
 # fuzz_export is left out of the default run while its export-import round-trip
-# finding (build/fuzz/findings/) is open; run it by name.
+# finding (fuzz/findings/) is open; run it by name.
 all=(fuzz_layout fuzz_records fuzz_expression fuzz_tsq fuzz_definition fuzz_import fuzz_open)
 
 runs=""
