@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/os/descriptor.h"
 #include "platform/os/file_faults.h"
 #include "platform/os/posix_errors.h"
 #include "platform/os/posix_path.h"
@@ -15,21 +16,7 @@
 
 namespace {
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
+using platform::os::Descriptor;
 
 BOOL fail(DWORD error) {
   SetLastError(error);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "platform/emulator.h"
+#include "platform/os/descriptor.h"
 #include "platform/phone/child_process.h"
 #include "platform/phone/phone_clock.h"
 #include "platform/win_base.h"
@@ -31,20 +32,7 @@ constexpr std::uint64_t lastSequence = 999999999999ULL;
 constexpr int scanLimit = 100000;
 constexpr int takenLimit = 10000;
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
+using platform::os::Descriptor;
 
 bool writeAll(int fd, const std::string& bytes) {
   std::size_t done = 0;

@@ -208,13 +208,7 @@ bool cellFromValue(const FieldValue& value, std::string& cell, std::string& why)
     case ValueType::Date:
     case ValueType::Time: {
       if (payload.calendar.noValue == 1) return true;
-      const SYSTEMTIME& t = payload.calendar.time;
-      char text[32];
-      if (value.valueType == static_cast<std::uint8_t>(ValueType::Date))
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
-      else
-        std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
-      cell = text;
+      cell = calendarText(value);
       FieldValue again = value;
       std::string ignored;
       int order = 0;

@@ -255,6 +255,16 @@ bool valueFromJsonAndExact(const Json& json, const Json* exact, FieldValue& valu
   return true;
 }
 
+std::string calendarText(const FieldValue& value) {
+  const SYSTEMTIME& t = value.payload.calendar.time;
+  char text[32];
+  if (value.valueType == static_cast<std::uint8_t>(ValueType::Date))
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+  else
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
+  return text;
+}
+
 Json plainJson(const FieldValue& value) {
   const auto& payload = value.payload;
   switch (static_cast<ValueType>(value.valueType)) {
@@ -266,13 +276,7 @@ Json plainJson(const FieldValue& value) {
     case ValueType::Date:
     case ValueType::Time: {
       if (payload.calendar.noValue != 0) return nullptr;
-      const SYSTEMTIME& t = payload.calendar.time;
-      char text[32];
-      if (value.valueType == static_cast<std::uint8_t>(ValueType::Date))
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
-      else
-        std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
-      return text;
+      return calendarText(value);
     }
     case ValueType::Text: return toUtf8(payload.text.chars);
     case ValueType::YesNo: return payload.yesNo != 0;

@@ -56,6 +56,9 @@ std::optional<std::u16string> textOf(const Json& json, std::size_t maxLength, st
 // "HH:MM:SS" or "HH:MM" as a Time's (on 1899-12-30).
 bool parseDate(const std::string& text, SYSTEMTIME& time);
 bool parseTime(const std::string& text, SYSTEMTIME& time);
+// The forms parseDate and parseTime read: a Date's "YYYY-MM-DD", a Time's
+// "HH:MM:SS".
+std::string calendarText(const FieldValue& value);
 
 // The payload bytes a value is stored with, and a value from them (false
 // when they do not fit its type).
